@@ -1,0 +1,45 @@
+#pragma once
+
+#include <chrono>
+#include <ctime>
+#include <string_view>
+
+namespace platform {
+
+// The console as the game sees it: a grid of 82 x 32 columns and rows, a
+// current attribute in Windows console terms (foreground in bits 0-3,
+// background in bits 4-7), keys as _getch codes, and time. Text is UTF-8 and
+// laid out by the display model of text.h. Backends: the POSIX terminal, the
+// Windows console and the virtual console that tests drive.
+class Console {
+public:
+    virtual ~Console() = default;
+
+    virtual void MoveCursor(int column, int row) = 0;
+    virtual void SetAttribute(int attribute) = 0;
+    // Writes at the cursor and advances it by the text's display width.
+    virtual void Write(std::string_view text) = 0;
+    // Blanks the window and homes the cursor; scrollback is left alone.
+    virtual void Clear() = 0;
+    virtual void HideCursor() = 0;
+    virtual void SetTitle(std::string_view title) = 0;
+    virtual void RequestWindowSize(int columns, int rows) = 0;
+
+    // True when a key code can be read without waiting.
+    virtual bool KeyWaiting() = 0;
+    // Waits for and returns the next key code.
+    virtual int ReadKey() = 0;
+    // Reads one echoed, line-edited reply and returns the decimal integer it
+    // starts with (see ParseLeadingInt); the rest of the line is discarded.
+    virtual int ReadInt() = 0;
+
+    virtual void Sleep(std::chrono::milliseconds duration) = 0;
+
+    // The calendar clock and the pseudo-random generator, here so that tests
+    // can fix them.
+    virtual std::time_t CalendarTime() = 0;
+    virtual void SeedRandom(unsigned seed) = 0;
+    virtual int Random() = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,67 @@
+#include "platform/screen.h"
+
+#include "platform/text.h"
+
+namespace platform {
+
+Screen::Screen() : cells_(kColumns * kRows) {}
+
+void Screen::Clear() { cells_.assign(kColumns * kRows, Cell{}); }
+
+const Cell& Screen::At(int column, int row) const { return cells_[row * kColumns + column]; }
+
+Cell& Screen::MutableAt(int column, int row) { return cells_[row * kColumns + column]; }
+
+// Frees one cell for new text: the half of a wide character left behind turns
+// into a blank in that character's colour.
+void Screen::Vacate(int column, int row) {
+    Cell& cell = MutableAt(column, row);
+    if (cell.part == Cell::Part::Left && column + 1 < kColumns) {
+        MutableAt(column + 1, row) = Cell{" ", cell.attribute, Cell::Part::Single};
+    } else if (cell.part == Cell::Part::Right && column > 0) {
+        Cell& left = MutableAt(column - 1, row);
+        left = Cell{" ", left.attribute, Cell::Part::Single};
+    }
+    cell = Cell{};
+}
+
+int Screen::Put(int column, int row, std::string_view text, int attribute) {
+    while (!text.empty()) {
+        const Utf8Char c = DecodeUtf8(text);
+        const std::string glyph(text.substr(0, c.length));
+        text.remove_prefix(c.length);
+        const int width = CharWidth(c.code);
+        if (row < 0 || row >= kRows || column < 0 || column + width > kColumns) {
+            column += width;
+            continue;
+        }
+        for (int i = 0; i < width; ++i) Vacate(column + i, row);
+        if (width == 1) {
+            MutableAt(column, row) = Cell{glyph, attribute, Cell::Part::Single};
+        } else {
+            MutableAt(column, row) = Cell{glyph, attribute, Cell::Part::Left};
+            MutableAt(column + 1, row) = Cell{"", attribute, Cell::Part::Right};
+        }
+        column += width;
+    }
+    return column;
+}
+
+std::string Screen::RowText(int row) const {
+    std::string text;
+    for (int column = 0; column < kColumns; ++column) text += At(column, row).glyph;
+    return text;
+}
+
+std::string Screen::Render() const {
+    std::string picture;
+    for (int row = 0; row < kRows; ++row) {
+        std::string line = RowText(row);
+        line.erase(line.find_last_not_of(' ') + 1);
+        picture += line;
+        picture += '\n';
+    }
+    return picture;
+}
+
+}  // namespace platform

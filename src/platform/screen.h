@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// One console column. A two-column character is stored in its left cell; the
+// right cell only marks that it is covered.
+struct Cell {
+    enum class Part { Single, Left, Right };
+
+    std::string glyph = " ";
+    int attribute = kDefaultAttribute;
+    Part part = Part::Single;
+
+    static constexpr int kDefaultAttribute = 7;
+    bool operator==(const Cell&) const = default;
+};
+
+// What the window shows, cell by cell, under the display model of text.h. It
+// behaves as a terminal does: writing over half of a wide character blanks its
+// other half, and text past the right edge is cut off rather than wrapped.
+class Screen {
+public:
+    static constexpr int kColumns = 82;
+    static constexpr int kRows = 32;
+
+    Screen();
+
+    void Clear();
+    // Writes text from (column, row) and returns the column after it.
+    int Put(int column, int row, std::string_view text, int attribute);
+
+    const Cell& At(int column, int row) const;
+    // The row's text, two-column characters once, trailing blanks kept.
+    std::string RowText(int row) const;
+    // Every row, trailing blanks dropped, each ending in a newline.
+    std::string Render() const;
+
+    bool operator==(const Screen&) const = default;
+
+private:
+    Cell& MutableAt(int column, int row);
+    void Vacate(int column, int row);
+
+    std::vector<Cell> cells_;
+};
+
+}  // namespace platform

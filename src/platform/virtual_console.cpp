@@ -1,0 +1,89 @@
+#include "platform/virtual_console.h"
+
+#include <algorithm>
+
+#include "platform/text.h"
+
+namespace platform {
+
+void VirtualConsole::PushKeys(std::initializer_list<int> codes, Millis at) {
+    for (int code : codes) keys_.push_back({code, at});
+}
+
+void VirtualConsole::ScriptRandom(std::initializer_list<int> values) {
+    scripted_random_.insert(scripted_random_.end(), values);
+}
+
+void VirtualConsole::PushLine(std::string line) { lines_.push_back(std::move(line)); }
+
+void VirtualConsole::MoveCursor(int column, int row) {
+    column_ = column;
+    row_ = row;
+}
+
+void VirtualConsole::Write(std::string_view text) {
+    column_ = screen_.Put(column_, row_, text, attribute_);
+}
+
+void VirtualConsole::Clear() {
+    screen_.Clear();
+    column_ = 0;
+    row_ = 0;
+    ++clears_;
+}
+
+bool VirtualConsole::KeyWaiting() { return !keys_.empty() && keys_.front().at <= now_; }
+
+int VirtualConsole::ReadKey() {
+    if (keys_.empty()) throw OutOfInput();
+    const Key key = keys_.front();
+    keys_.pop_front();
+    AdvanceTo(key.at);
+    return key.code;
+}
+
+int VirtualConsole::ReadInt() {
+    if (lines_.empty()) throw OutOfInput();
+    const std::string line = std::move(lines_.front());
+    lines_.pop_front();
+    // The terminal echoes the reply where the cursor stands, then the Enter
+    // takes the cursor to the start of the next line.
+    screen_.Put(column_, row_, line, attribute_);
+    column_ = 0;
+    ++row_;
+    return ParseLeadingInt(line);
+}
+
+void VirtualConsole::Sleep(std::chrono::milliseconds duration) {
+    sleeps_.push_back({now_, duration});
+    AdvanceTo(now_ + duration);
+}
+
+void VirtualConsole::AdvanceTo(Millis at) {
+    if (at <= now_) return;
+    if (record_frames_) frames_.push_back({now_, screen_});
+    now_ = at;
+}
+
+const Screen& VirtualConsole::ScreenAt(Millis at) const {
+    if (at >= now_) return screen_;
+    const auto after =
+        std::upper_bound(frames_.begin(), frames_.end(), at,
+                         [](Millis time, const Frame& frame) { return time < frame.from; });
+    if (after == frames_.begin()) throw std::out_of_range("no frame recorded that early");
+    return std::prev(after)->screen;
+}
+
+// The generator of the classic C library example: deterministic, and with the
+// same range as the Windows runtime's rand (0 to 32767).
+int VirtualConsole::Random() {
+    if (!scripted_random_.empty()) {
+        const int value = scripted_random_.front();
+        scripted_random_.pop_front();
+        return value;
+    }
+    random_state_ = random_state_ * 1103515245u + 12345u;
+    return static_cast<int>((random_state_ / 65536u) % 32768u);
+}
+
+}  // namespace platform
