@@ -1,20 +1,24 @@
-#include <unistd.h>
-
 #include <cstdio>
 
-#include "platform/terminal.h"
+#include "controller.h"
+#include "platform/console.h"
 #include "tool.h"
 
 int main() {
-    const std::string why = platform::Terminal::WhyUnusable(STDIN_FILENO, STDOUT_FILENO);
-    if (!why.empty()) {
+    std::string why_not;
+    const auto console = platform::OpenSystemConsole(why_not);
+    if (!console) {
         std::fprintf(stderr, "wendlecrux-snake: %s; it needs an interactive terminal.\n",
-                     why.c_str());
+                     why_not.c_str());
         return 1;
     }
-    platform::Terminal terminal(STDIN_FILENO, STDOUT_FILENO);
-    ConsoleScope scope(terminal);
-    HideCursor();
-    SetWindowSize(41, 32);
+    ConsoleScope scope(*console);
+    try {
+        Controller controller;
+        controller.Game();
+    } catch (const platform::InputClosed&) {
+        // The player's terminal is gone; there is nothing left to show or ask.
+        return 1;
+    }
     return 0;
 }

@@ -2,6 +2,9 @@
 
 #include <chrono>
 #include <ctime>
+#include <memory>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -41,5 +44,15 @@ public:
     virtual void SeedRandom(unsigned seed) = 0;
     virtual int Random() = 0;
 };
+
+// Standard input ended or the terminal hung up: there is no one left to play.
+struct InputClosed : std::runtime_error {
+    InputClosed() : std::runtime_error("input closed") {}
+};
+
+// The console of the machine the game runs on, set up for the game and put
+// back as it was when released. Null, with the reason in `why_not`, when
+// there is no interactive console to play on.
+std::unique_ptr<Console> OpenSystemConsole(std::string& why_not);
 
 }  // namespace platform

@@ -89,6 +89,12 @@ bool IsBlank(std::string_view text) {
 
 }  // namespace
 
+std::unique_ptr<Console> OpenSystemConsole(std::string& why_not) {
+    why_not = Terminal::WhyUnusable(STDIN_FILENO, STDOUT_FILENO);
+    if (!why_not.empty()) return nullptr;
+    return std::make_unique<Terminal>(STDIN_FILENO, STDOUT_FILENO);
+}
+
 std::string Terminal::WhyUnusable(int in_fd, int out_fd) {
     if (!::isatty(in_fd)) return "standard input is not a terminal";
     if (!::isatty(out_fd)) return "standard output is not a terminal";

@@ -13,11 +13,6 @@
 
 namespace platform {
 
-// Standard input ended or the terminal hung up: there is no one left to play.
-struct InputClosed : std::runtime_error {
-    InputClosed() : std::runtime_error("input closed") {}
-};
-
 // The POSIX terminal: raw keyboard input decoded into _getch codes, output
 // as ECMA-48 sequences sent in one write before every wait. The terminal is
 // put back as it was on destruction and on SIGINT, SIGTERM, SIGHUP and

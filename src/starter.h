@@ -1,0 +1,27 @@
+#pragma once
+
+#include <deque>
+#include <vector>
+
+#include "point.h"
+
+// The opening: a small snake grows in from the left edge, crawls along a
+// zig-zag, then vanishes from the tail while the word SNAKE is revealed one
+// column at a time.
+class StartInterface {
+public:
+    StartInterface();
+
+    void Print1();
+    void Print2();
+    void Print3();
+    void Action();
+
+    const std::deque<Point>& GetWave() const { return wave; }
+    const std::vector<Point>& GetLetters() const { return letters; }
+
+private:
+    std::deque<Point> wave;
+    std::vector<Point> letters;
+    int frame_ms;
+};
