@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <deque>
 #include <optional>
 #include <string>
@@ -18,8 +19,8 @@ public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kEscapeDelay{50};
 
-    // Bytes that arrived at `now`. An ESC still waiting since before
-    // `now - kEscapeDelay` is decided as a lone ESC first.
+    // Bytes that arrived at `now`. An ESC waiting since `now - kEscapeDelay`
+    // or earlier is decided as a lone ESC first.
     void Feed(std::string_view bytes, Clock::time_point now);
     // Time has passed with no new byte; decides a lone ESC whose delay is over.
     void Expire(Clock::time_point now);
@@ -31,7 +32,22 @@ public:
     int TakeCode();
 
 private:
-    // ... implementation-defined state ...
+    enum class State { kGround, kEscape, kCsi, kSs3, kLinuxFunction };
+
+    void Step(unsigned char byte, Clock::time_point now);
+    void Plain(unsigned char byte);
+    void SequenceByte(unsigned char byte);
+    void Finish(unsigned char final_byte);
+
+    State state_ = State::kGround;
+    Clock::time_point escape_at_{};
+    // Parameter bytes of the CSI or SS3 sequence being read.
+    std::string params_;
+    bool has_intermediate_ = false;
+    // Bytes of the sequence so far, ESC and introducer included; stops
+    // counting once the sequence is known to be too long.
+    std::size_t length_ = 0;
+    bool too_long_ = false;
     std::deque<int> codes_;
 };
 
