@@ -9,8 +9,8 @@
 #include "food.h"
 #include "map.h"
 #include "platform/text.h"
-#include "starter.h"
 #include "snake.h"
+#include "starter.h"
 #include "tool.h"
 
 namespace {
@@ -23,10 +23,14 @@ void PrintAt(int x, int y, const char* text) {
     Print(text);
 }
 
-void ParkCursor() { SetCursorPosition(0, 31); }
+void ParkCursor() {
+    SetCursorPosition(0, 31);
+}
 
 // Amount of score units a big food is worth: more the sooner it is eaten.
-int BigFoodUnits(int countdown) { return countdown / 10 + 1; }
+int BigFoodUnits(int countdown) {
+    return countdown / 10 + 1;
+}
 
 }  // namespace
 
@@ -145,8 +149,7 @@ int Controller::Menu() {
 
 namespace {
 
-constexpr const char* kRule =
-    "━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━";
+constexpr const char* kRule = "━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━";
 constexpr const char* kFrameRow = " ┃                                                    ┃";
 
 struct BoxLine {
@@ -303,7 +306,8 @@ int AskCustomPace() {
 
     SetColor(kRemarkColour);
     SetCursorPosition(10, 24);
-    TypeOut(pace > kSlowestPace ? "这难度。。。还想当卷王？。。。" : "差不多得了。。。真这么爱卷嘛。。。",
+    TypeOut(pace > kSlowestPace ? "这难度。。。还想当卷王？。。。"
+                                : "差不多得了。。。真这么爱卷嘛。。。",
             60);
     Sleep(300);
     TypeOut("我直接安排你！", 60);
@@ -339,11 +343,20 @@ namespace {
 void PrintDifficulty(int mode, int tick_ms) {
     SetCursorPosition(33, 5);
     switch (mode) {
-        case 1: Print("摆烂模式（135）"); break;
-        case 2: Print("平凡模式（100）"); break;
-        case 3: Print("学怪模式（60）"); break;
-        case 4: Print("卷王模式（" + std::to_string(tick_ms) + "）"); break;
-        default: break;
+        case 1:
+            Print("摆烂模式（135）");
+            break;
+        case 2:
+            Print("平凡模式（100）");
+            break;
+        case 3:
+            Print("学怪模式（60）");
+            break;
+        case 4:
+            Print("卷王模式（" + std::to_string(tick_ms) + "）");
+            break;
+        default:
+            break;
     }
 }
 

@@ -21,7 +21,9 @@ constexpr int kFoodsPerBigFood = 5;
 // full and random draws would take too long to find the few free cells.
 constexpr int kMaxDraws = 1000;
 
-int DrawCoordinate() { return TheConsole().Random() % kPlayableSide + kFirstPlayable; }
+int DrawCoordinate() {
+    return TheConsole().Random() % kPlayableSide + kFirstPlayable;
+}
 
 void PrintAt(int x, int y, const char* text) {
     SetCursorPosition(x, y);
@@ -68,8 +70,8 @@ void Food::DrawBigFood(Snake& snake) {
     if (!cell) return;
     // A big food still on the board is replaced; its cell must not go on
     // looking like food. The head may have just stepped onto it, though.
-    if (big_flag && std::find(snake.body.begin(), snake.body.end(), Point(big_x, big_y)) ==
-                        snake.body.end()) {
+    if (big_flag &&
+        std::find(snake.body.begin(), snake.body.end(), Point(big_x, big_y)) == snake.body.end()) {
         EraseBigFood();
     }
     SetColor(kBarColour);

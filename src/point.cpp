@@ -12,8 +12,14 @@ void Point::PrintAt(const char* glyph) const {
     Print(glyph);
 }
 
-void Point::PrintH() const { PrintAt("■"); }
+void Point::PrintH() const {
+    PrintAt("■");
+}
 
-void Point::PrintO() const { PrintAt("●"); }
+void Point::PrintO() const {
+    PrintAt("●");
+}
 
-void Point::PrintN() const { PrintAt("  "); }
+void Point::PrintN() const {
+    PrintAt("  ");
+}

@@ -24,10 +24,18 @@ void Snake::Move() {
     int x = head.GetX();
     int y = head.GetY();
     switch (direction) {
-        case UP: --y; break;
-        case DOWN: ++y; break;
-        case LEFT: --x; break;
-        case RIGHT: ++x; break;
+        case UP:
+            --y;
+            break;
+        case DOWN:
+            ++y;
+            break;
+        case LEFT:
+            --x;
+            break;
+        case RIGHT:
+            ++x;
+            break;
     }
     body.emplace_back(x, y);
     SetColor(kHeadColour);
@@ -81,7 +89,8 @@ void Snake::Steer(int arrow_code) {
         case key::kRight:
             if (direction != LEFT) direction = RIGHT;
             break;
-        default: break;
+        default:
+            break;
     }
 }
 

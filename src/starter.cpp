@@ -14,15 +14,14 @@ constexpr int kTopRow = 12;
 
 // Row of the crawling snake in column x >= 1: period 8, from row 12 down to
 // row 16 and back.
-int WaveRow(int x) { return 16 - std::abs((x - 1) % 8 - 4); }
+int WaveRow(int x) {
+    return 16 - std::abs((x - 1) % 8 - 4);
+}
 
 // SNAKE in block letters, rows 12 to 16 from column 6; "#" is a cell.
 constexpr std::string_view kTitle[] = {
-    "-####-#---#---#---#---#-####",
-    "#-----##--#--#-#--#-##--#---",
-    "-###--#-#-#-#---#-##----####",
-    "----#-#--##-#####-#-##--#---",
-    "####--#---#-#---#-#---#-####",
+    "-####-#---#---#---#---#-####", "#-----##--#--#-#--#-##--#---", "-###--#-#-#-#---#-##----####",
+    "----#-#--##-#####-#-##--#---", "####--#---#-#---#-#---#-####",
 };
 constexpr int kTitleColumn = 6;
 
@@ -33,7 +32,8 @@ StartInterface::StartInterface() : frame_ms(35) {
     for (int x = 1; x < kSnakeLength; ++x) wave.emplace_back(x, WaveRow(x));
     for (int row = 0; row < static_cast<int>(std::size(kTitle)); ++row) {
         for (int column = 0; column < static_cast<int>(kTitle[row].size()); ++column) {
-            if (kTitle[row][column] == '#') letters.emplace_back(kTitleColumn + column, kTopRow + row);
+            if (kTitle[row][column] == '#')
+                letters.emplace_back(kTitleColumn + column, kTopRow + row);
         }
     }
     std::sort(letters.begin(), letters.end());

@@ -9,7 +9,9 @@ namespace {
 
 using Body = std::vector<Point>;
 
-Body BodyOf(const Snake& snake) { return {snake.GetBody().begin(), snake.GetBody().end()}; }
+Body BodyOf(const Snake& snake) {
+    return {snake.GetBody().begin(), snake.GetBody().end()};
+}
 
 class SnakeTest : public GameTest {
 protected:

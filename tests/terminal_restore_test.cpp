@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -6,8 +7,6 @@
 #include <termios.h>
 #include <unistd.h>
 #include <utmp.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
@@ -29,7 +28,8 @@ class ProbeOnPty {
 public:
     explicit ProbeOnPty(const char* mode) {
         winsize size{32, 82, 0, 0};
-        if (::openpty(&master_, &slave_, nullptr, nullptr, &size) != 0) throw std::runtime_error("openpty");
+        if (::openpty(&master_, &slave_, nullptr, nullptr, &size) != 0)
+            throw std::runtime_error("openpty");
         ::tcgetattr(slave_, &before_);
         pid_ = ::fork();
         if (pid_ == 0) {

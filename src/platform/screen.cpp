@@ -6,11 +6,17 @@ namespace platform {
 
 Screen::Screen() : cells_(kColumns * kRows) {}
 
-void Screen::Clear() { cells_.assign(kColumns * kRows, Cell{}); }
+void Screen::Clear() {
+    cells_.assign(kColumns * kRows, Cell{});
+}
 
-const Cell& Screen::At(int column, int row) const { return cells_[row * kColumns + column]; }
+const Cell& Screen::At(int column, int row) const {
+    return cells_[row * kColumns + column];
+}
 
-Cell& Screen::MutableAt(int column, int row) { return cells_[row * kColumns + column]; }
+Cell& Screen::MutableAt(int column, int row) {
+    return cells_[row * kColumns + column];
+}
 
 // Frees one cell for new text: the half of a wide character left behind turns
 // into a blank in that character's colour.

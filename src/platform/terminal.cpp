@@ -119,7 +119,9 @@ Terminal::Terminal(int in_fd, int out_fd) : in_fd_(in_fd), out_fd_(out_fd) {
     Flush();
 }
 
-Terminal::~Terminal() { Restore(); }
+Terminal::~Terminal() {
+    Restore();
+}
 
 void Terminal::Restore() {
     if (!active_) return;
@@ -132,7 +134,9 @@ void Terminal::Restore() {
     RemoveSignalHandlers();
 }
 
-void Terminal::SetMode(const termios& mode) { ::tcsetattr(in_fd_, TCSADRAIN, &mode); }
+void Terminal::SetMode(const termios& mode) {
+    ::tcsetattr(in_fd_, TCSADRAIN, &mode);
+}
 
 void Terminal::Flush() {
     const std::string& bytes = writer_.buffer();
@@ -163,17 +167,23 @@ void Terminal::Clear() {
     writer_.Clear();
 }
 
-void Terminal::HideCursor() { writer_.HideCursor(); }
+void Terminal::HideCursor() {
+    writer_.HideCursor();
+}
 
-void Terminal::SetTitle(std::string_view title) { writer_.SetTitle(title); }
+void Terminal::SetTitle(std::string_view title) {
+    writer_.SetTitle(title);
+}
 
-void Terminal::RequestWindowSize(int columns, int rows) { writer_.RequestWindowSize(columns, rows); }
+void Terminal::RequestWindowSize(int columns, int rows) {
+    writer_.RequestWindowSize(columns, rows);
+}
 
 int Terminal::PumpTimeout() const {
     const auto deadline = decoder_.Deadline();
     if (!deadline) return -1;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline -
-                                                                   KeyDecoder::Clock::now());
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(*deadline - KeyDecoder::Clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
@@ -239,10 +249,16 @@ void Terminal::Sleep(std::chrono::milliseconds duration) {
     std::this_thread::sleep_for(duration);
 }
 
-std::time_t Terminal::CalendarTime() { return std::time(nullptr); }
+std::time_t Terminal::CalendarTime() {
+    return std::time(nullptr);
+}
 
-void Terminal::SeedRandom(unsigned seed) { std::srand(seed); }
+void Terminal::SeedRandom(unsigned seed) {
+    std::srand(seed);
+}
 
-int Terminal::Random() { return std::rand(); }
+int Terminal::Random() {
+    return std::rand();
+}
 
 }  // namespace platform

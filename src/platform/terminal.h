@@ -1,10 +1,10 @@
 #pragma once
 
+#include <termios.h>
+
 #include <optional>
 #include <stdexcept>
 #include <string>
-
-#include <termios.h>
 
 #include "platform/console.h"
 #include "platform/key_decoder.h"

@@ -14,7 +14,9 @@ void VirtualConsole::ScriptRandom(std::initializer_list<int> values) {
     scripted_random_.insert(scripted_random_.end(), values);
 }
 
-void VirtualConsole::PushLine(std::string line) { lines_.push_back(std::move(line)); }
+void VirtualConsole::PushLine(std::string line) {
+    lines_.push_back(std::move(line));
+}
 
 void VirtualConsole::MoveCursor(int column, int row) {
     column_ = column;
@@ -32,7 +34,9 @@ void VirtualConsole::Clear() {
     ++clears_;
 }
 
-bool VirtualConsole::KeyWaiting() { return !keys_.empty() && keys_.front().at <= now_; }
+bool VirtualConsole::KeyWaiting() {
+    return !keys_.empty() && keys_.front().at <= now_;
+}
 
 int VirtualConsole::ReadKey() {
     if (keys_.empty()) throw OutOfInput();

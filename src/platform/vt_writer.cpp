@@ -82,9 +82,13 @@ void VtWriter::Clear() {
     column_ = row_ = at_column_ = at_row_ = 0;
 }
 
-void VtWriter::HideCursor() { Emit("\x1b[?25l"); }
+void VtWriter::HideCursor() {
+    Emit("\x1b[?25l");
+}
 
-void VtWriter::ShowCursor() { Emit("\x1b[?25h"); }
+void VtWriter::ShowCursor() {
+    Emit("\x1b[?25h");
+}
 
 void VtWriter::SetTitle(std::string_view title) {
     Emit("\x1b]0;");
@@ -97,6 +101,8 @@ void VtWriter::RequestWindowSize(int columns, int rows) {
     Emit("8;" + std::to_string(rows) + ';' + std::to_string(columns) + 't');
 }
 
-void VtWriter::Emit(std::string_view text) { out_.append(text); }
+void VtWriter::Emit(std::string_view text) {
+    out_.append(text);
+}
 
 }  // namespace platform
