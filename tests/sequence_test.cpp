@@ -28,7 +28,9 @@ protected:
             for (int x = 0; x <= 40; ++x) {
                 const auto& cell = screen.At(2 * x, row);
                 EXPECT_EQ(cell.glyph, expected.count(x) ? "■" : " ") << x << "," << row;
-                if (expected.count(x)) EXPECT_EQ(cell.attribute, 2);
+                if (expected.count(x)) {
+                    EXPECT_EQ(cell.attribute, 2);
+                }
             }
             cells += static_cast<int>(columns.size());
         }
