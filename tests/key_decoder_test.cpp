@@ -215,5 +215,17 @@ TEST(KeyDecoderTest, RandomBytesDecodeTheSameHoweverSplit) {
     }
 }
 
+TEST(KeyDecoderTest, CursorReportsAreSetApartFromKeys) {
+    KeyDecoder decoder;
+    decoder.Feed("a\x1b[3;", At(0));
+    decoder.Feed("2Rb", At(1));
+    EXPECT_EQ(Take(decoder), (Codes{'a', 'b'}));
+    EXPECT_EQ(decoder.TakeCursorReport(), std::make_pair(3, 2));
+    EXPECT_EQ(decoder.TakeCursorReport(), std::nullopt) << "taken once";
+    decoder.Feed("\x1b[1;5R\x1b[12R", At(2));
+    EXPECT_EQ(Take(decoder), (Codes{0, 61})) << "row 1 reads as a modified F3";
+    EXPECT_EQ(decoder.TakeCursorReport(), std::nullopt);
+}
+
 }  // namespace
 }  // namespace platform

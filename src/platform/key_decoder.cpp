@@ -1,6 +1,7 @@
 #include "platform/key_decoder.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace platform {
 namespace {
@@ -111,6 +112,21 @@ std::optional<Key> Lookup(bool csi, std::string_view params, unsigned char final
     }
 }
 
+std::optional<std::pair<int, int>> ParseCursorReport(std::string_view params) {
+    const std::size_t separator = params.find(';');
+    if (separator == std::string_view::npos) return std::nullopt;
+    int row = 0;
+    int column = 0;
+    const auto [row_end, row_error] = std::from_chars(params.data(), params.data() + separator, row);
+    const auto [column_end, column_error] =
+        std::from_chars(params.data() + separator + 1, params.data() + params.size(), column);
+    if (row_error != std::errc() || column_error != std::errc() ||
+        row_end != params.data() + separator || column_end != params.data() + params.size()) {
+        return std::nullopt;
+    }
+    return std::pair{row, column};
+}
+
 }  // namespace
 
 void KeyDecoder::Feed(std::string_view bytes, Clock::time_point now) {
@@ -219,7 +235,15 @@ void KeyDecoder::Finish(unsigned char final_byte) {
     }
     state_ = State::kGround;
     if (has_intermediate_ || too_long_) return;
-    if (const auto key = Lookup(csi, params_, final_byte)) Push(codes_, *key);
+    if (const auto key = Lookup(csi, params_, final_byte)) {
+        Push(codes_, *key);
+    } else if (csi && final_byte == 'R') {
+        cursor_report_ = ParseCursorReport(params_);
+    }
+}
+
+std::optional<std::pair<int, int>> KeyDecoder::TakeCursorReport() {
+    return std::exchange(cursor_report_, std::nullopt);
 }
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace platform {
 
@@ -26,6 +27,11 @@ public:
     void Expire(Clock::time_point now);
     // When the caller should call Expire if nothing arrives, if anything waits.
     std::optional<Clock::time_point> Deadline() const;
+
+    // The terminal's answer to a cursor position query (ESC [ 6 n), as 1-based
+    // row and column, taken once. Only answers for rows below the first are
+    // told apart from keys: ESC [ 1 ; m R is also a modified F3.
+    std::optional<std::pair<int, int>> TakeCursorReport();
 
     bool HasCode() const { return !codes_.empty(); }
     // Precondition: HasCode().
@@ -49,6 +55,7 @@ private:
     std::size_t length_ = 0;
     bool too_long_ = false;
     std::deque<int> codes_;
+    std::optional<std::pair<int, int>> cursor_report_;
 };
 
 }  // namespace platform
