@@ -16,6 +16,8 @@ int main() {
     try {
         Controller controller;
         controller.Game();
+    } catch (const platform::QuitRequested&) {
+        return 0;
     } catch (const platform::InputClosed&) {
         // The player's terminal is gone; there is nothing left to show or ask.
         return 1;

@@ -50,6 +50,11 @@ struct InputClosed : std::runtime_error {
     InputClosed() : std::runtime_error("input closed") {}
 };
 
+// The player chose to leave outside the game's own menus.
+struct QuitRequested : std::runtime_error {
+    QuitRequested() : std::runtime_error("quit requested") {}
+};
+
 // The console of the machine the game runs on, set up for the game and put
 // back as it was when released. Null, with the reason in `why_not`, when
 // there is no interactive console to play on.

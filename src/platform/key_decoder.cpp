@@ -117,7 +117,8 @@ std::optional<std::pair<int, int>> ParseCursorReport(std::string_view params) {
     if (separator == std::string_view::npos) return std::nullopt;
     int row = 0;
     int column = 0;
-    const auto [row_end, row_error] = std::from_chars(params.data(), params.data() + separator, row);
+    const auto [row_end, row_error] =
+        std::from_chars(params.data(), params.data() + separator, row);
     const auto [column_end, column_error] =
         std::from_chars(params.data() + separator + 1, params.data() + params.size(), column);
     if (row_error != std::errc() || column_error != std::errc() ||

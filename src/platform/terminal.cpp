@@ -1,71 +1,37 @@
 #include "platform/terminal.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
+#include <ctime>
 
+#include "platform/terminal_signals.h"
 #include "platform/text.h"
 
 namespace platform {
 
 namespace {
 
-// What the signal handler needs to put the terminal back. Only one terminal
-// is ever active; the handler reads these and nothing else.
-termios g_saved_mode;
-int g_in_fd = -1;
-int g_out_fd = -1;
-volatile std::sig_atomic_t g_restore_pending = 0;
+using Clock = KeyDecoder::Clock;
+using std::chrono::milliseconds;
 
-constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// Long enough for a terminal across ssh to answer a cursor position query.
+constexpr milliseconds kReplyWait{500};
+// How long a terminal that honours the window size request may take.
+constexpr milliseconds kResizeWait{250};
+constexpr milliseconds kBackgroundCheck{100};
 
-void WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
+void WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) return;
-        data += written;
-        size -= static_cast<std::size_t>(written);
+        bytes.remove_prefix(static_cast<std::size_t>(written));
     }
-}
-
-// Runs inside a signal handler: async-signal-safe calls only.
-void EmergencyRestore(int signal_number) {
-    const int saved_errno = errno;
-    if (g_restore_pending) {
-        g_restore_pending = 0;
-        const std::string_view restore = VtWriter::RestoreSequence();
-        WriteAll(g_out_fd, restore.data(), restore.size());
-        ::tcsetattr(g_in_fd, TCSADRAIN, &g_saved_mode);
-    }
-    struct sigaction default_action {};
-    default_action.sa_handler = SIG_DFL;
-    ::sigaction(signal_number, &default_action, nullptr);
-    sigset_t just_this;
-    sigemptyset(&just_this);
-    sigaddset(&just_this, signal_number);
-    ::sigprocmask(SIG_UNBLOCK, &just_this, nullptr);
-    ::raise(signal_number);
-    errno = saved_errno;
-}
-
-void InstallSignalHandlers() {
-    struct sigaction action {};
-    action.sa_handler = EmergencyRestore;
-    sigemptyset(&action.sa_mask);
-    for (int signal_number : kFatalSignals) sigaddset(&action.sa_mask, signal_number);
-    for (int signal_number : kFatalSignals) ::sigaction(signal_number, &action, nullptr);
-}
-
-void RemoveSignalHandlers() {
-    struct sigaction default_action {};
-    default_action.sa_handler = SIG_DFL;
-    for (int signal_number : kFatalSignals) ::sigaction(signal_number, &default_action, nullptr);
 }
 
 termios RawMode(termios mode) {
@@ -87,6 +53,16 @@ bool IsBlank(std::string_view text) {
     return text.find_first_not_of(" \t\r\n\v\f") == std::string_view::npos;
 }
 
+bool Fits(std::pair<int, int> size) {
+    return size.first >= Screen::kColumns && size.second >= Screen::kRows;
+}
+
+// Sleeps, but returns early when a signal arrives.
+void Nap(milliseconds duration) {
+    const timespec pause{0, static_cast<long>(duration.count()) * 1'000'000L};
+    ::nanosleep(&pause, nullptr);
+}
+
 }  // namespace
 
 std::unique_ptr<Console> OpenSystemConsole(std::string& why_not) {
@@ -105,17 +81,16 @@ std::string Terminal::WhyUnusable(int in_fd, int out_fd) {
     return {};
 }
 
-Terminal::Terminal(int in_fd, int out_fd) : in_fd_(in_fd), out_fd_(out_fd) {
+Terminal::Terminal(int in_fd, int out_fd)
+    : in_fd_(in_fd), out_fd_(out_fd), encoding_(OutputEncoding::LocaleCodeset()) {
     ::tcgetattr(in_fd_, &saved_);
     raw_ = RawMode(saved_);
-    g_saved_mode = saved_;
-    g_in_fd = in_fd_;
-    g_out_fd = out_fd_;
-    InstallSignalHandlers();
-    g_restore_pending = 1;
+    signals::Install(saved_, in_fd_, out_fd_);
     active_ = true;
-    SetMode(raw_);
+    EnterGameMode();
     writer_.Begin();
+    writer_.SetAmbiguousWide(ProbeAmbiguousWide());
+    writer_.Clear();
     Flush();
 }
 
@@ -127,11 +102,15 @@ void Terminal::Restore() {
     if (!active_) return;
     active_ = false;
     Flush();
-    g_restore_pending = 0;
-    const std::string_view restore = VtWriter::RestoreSequence();
-    WriteAll(out_fd_, restore.data(), restore.size());
+    signals::SetRawActive(false);
+    WriteAll(out_fd_, VtWriter::RestoreSequence());
     SetMode(saved_);
-    RemoveSignalHandlers();
+    signals::Remove();
+}
+
+void Terminal::EnterGameMode() {
+    SetMode(raw_);
+    signals::SetRawActive(true);
 }
 
 void Terminal::SetMode(const termios& mode) {
@@ -141,8 +120,35 @@ void Terminal::SetMode(const termios& mode) {
 void Terminal::Flush() {
     const std::string& bytes = writer_.buffer();
     if (bytes.empty()) return;
-    WriteAll(out_fd_, bytes.data(), bytes.size());
+    if (encoding_.converts()) {
+        WriteAll(out_fd_, encoding_.Convert(bytes));
+    } else {
+        WriteAll(out_fd_, bytes);
+    }
     writer_.ClearBuffer();
+}
+
+// Writes the glyph at a known cell and asks where the cursor went. Keys
+// that arrive meanwhile stay queued; no answer means a narrow terminal.
+bool Terminal::ProbeAmbiguousWide() {
+    writer_.SetAmbiguousWide(true);
+    writer_.MoveCursor(0, 2);
+    writer_.Write("■");
+    writer_.RequestCursorReport();
+    Flush();
+    const auto give_up = Clock::now() + kReplyWait;
+    try {
+        while (true) {
+            if (const auto report = decoder_.TakeCursorReport()) return report->second == 3;
+            const auto left = std::chrono::ceil<milliseconds>(give_up - Clock::now());
+            if (left.count() <= 0) return false;
+            const int timeout = PumpTimeout(decoder_);
+            Pump(decoder_, timeout < 0 ? static_cast<int>(left.count())
+                                       : std::min(timeout, static_cast<int>(left.count())));
+        }
+    } catch (const InputClosed&) {
+        return false;
+    }
 }
 
 void Terminal::MoveCursor(int column, int row) {
@@ -168,6 +174,7 @@ void Terminal::Clear() {
 }
 
 void Terminal::HideCursor() {
+    cursor_hidden_ = true;
     writer_.HideCursor();
 }
 
@@ -177,40 +184,137 @@ void Terminal::SetTitle(std::string_view title) {
 
 void Terminal::RequestWindowSize(int columns, int rows) {
     writer_.RequestWindowSize(columns, rows);
+    Flush();
+    const auto give_up = Clock::now() + kResizeWait;
+    while (!Fits(WindowSize()) && Clock::now() < give_up) Nap(milliseconds(25));
+    signals::TakeResized();
+    if (!Fits(WindowSize())) {
+        WaitForRoom();
+        Repaint();
+    }
 }
 
-int Terminal::PumpTimeout() const {
-    const auto deadline = decoder_.Deadline();
+std::pair<int, int> Terminal::WindowSize() const {
+    winsize size{};
+    if (::ioctl(out_fd_, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0) {
+        return {Screen::kColumns, Screen::kRows};
+    }
+    return {size.ws_col, size.ws_row};
+}
+
+void Terminal::ShowTooSmall(std::pair<int, int> size) {
+    const std::string has = std::to_string(size.first) + "x" + std::to_string(size.second);
+    const std::string lines[] = {
+        "窗口太小：需要 82x32，当前 " + has + "。",
+        "Window too small: needs 82x32, has " + has + ".",
+        "请放大窗口，或按 ESC 或 q 退出。",
+        "Enlarge it, or press ESC or q to quit.",
+    };
+    writer_.Clear();
+    writer_.SetAttribute(Cell::kDefaultAttribute);
+    for (int row = 0; row < 4; ++row) {
+        writer_.MoveCursor(0, row);
+        writer_.Write(lines[row]);
+    }
+    Flush();
+}
+
+// Blocks until the window is big enough; keys other than ESC and q are for
+// nobody meanwhile.
+void Terminal::WaitForRoom() {
+    KeyDecoder keys;
+    for (auto size = WindowSize(); !Fits(size); size = WindowSize()) {
+        ShowTooSmall(size);
+        Pump(keys, PumpTimeout(keys));
+        while (keys.HasCode()) {
+            const int code = keys.TakeCode();
+            if (code == 27 || code == 'q' || code == 'Q') throw QuitRequested();
+        }
+        signals::TakeResized();
+    }
+}
+
+void Terminal::Repaint() {
+    writer_.Begin();
+    writer_.Clear();
+    for (int row = 0; row < Screen::kRows; ++row) {
+        for (int column = 0; column < Screen::kColumns; ++column) {
+            const Cell& cell = record_.At(column, row);
+            const bool looks_cleared = cell.glyph == " " && (cell.attribute & 0xF0) == 0;
+            if (cell.part == Cell::Part::Right || looks_cleared) continue;
+            writer_.MoveCursor(column, row);
+            writer_.SetAttribute(cell.attribute);
+            writer_.Write(cell.glyph);
+        }
+    }
+    writer_.MoveCursor(column_, row_);
+    writer_.SetAttribute(attribute_);
+    if (cursor_hidden_) writer_.HideCursor();
+    Flush();
+}
+
+bool Terminal::IsForeground() const {
+    const pid_t foreground = ::tcgetpgrp(in_fd_);
+    return foreground == -1 || foreground == ::getpgrp();
+}
+
+void Terminal::WaitForForeground() const {
+    while (!IsForeground()) Nap(kBackgroundCheck);
+}
+
+void Terminal::Attend() {
+    if (signals::TakeContinued() || !IsForeground()) paused_ = true;
+    if (paused_) {
+        WaitForForeground();
+        paused_ = false;
+        signals::TakeResized();
+        EnterGameMode();
+        WaitForRoom();
+        Repaint();
+    } else if (signals::TakeResized()) {
+        WaitForRoom();
+        Repaint();
+    }
+}
+
+int Terminal::PumpTimeout(const KeyDecoder& decoder) {
+    const auto deadline = decoder.Deadline();
     if (!deadline) return -1;
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(*deadline - KeyDecoder::Clock::now());
+    const auto left = std::chrono::ceil<milliseconds>(*deadline - Clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
-void Terminal::Pump(int timeout_ms) {
+bool Terminal::Pump(KeyDecoder& decoder, int timeout_ms) {
     pollfd input{in_fd_, POLLIN, 0};
     const int ready = ::poll(&input, 1, timeout_ms);
+    if (ready < 0) return errno != EINTR;
     if (ready > 0) {
         char bytes[256];
         const ssize_t got = ::read(in_fd_, bytes, sizeof bytes);
         if (got > 0) {
-            decoder_.Feed(std::string_view(bytes, static_cast<std::size_t>(got)),
-                          KeyDecoder::Clock::now());
-        } else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
+            decoder.Feed(std::string_view(bytes, static_cast<std::size_t>(got)), Clock::now());
+        } else if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
+            return errno != EINTR;
+        } else {
             throw InputClosed();
         }
     }
-    decoder_.Expire(KeyDecoder::Clock::now());
+    decoder.Expire(Clock::now());
+    return true;
 }
 
 bool Terminal::KeyWaiting() {
-    if (!decoder_.HasCode()) Pump(0);
+    Attend();
+    if (!decoder_.HasCode()) Pump(decoder_, 0);
     return decoder_.HasCode();
 }
 
 int Terminal::ReadKey() {
+    Attend();
     Flush();
-    while (!decoder_.HasCode()) Pump(PumpTimeout());
+    while (!decoder_.HasCode()) {
+        if (!Pump(decoder_, PumpTimeout(decoder_))) Attend();
+    }
     return decoder_.TakeCode();
 }
 
@@ -227,9 +331,11 @@ std::optional<std::string> Terminal::ReadLine() {
 }
 
 int Terminal::ReadInt() {
+    Attend();
+    // Line mode first: what is typed once the prompt shows must be echoed.
+    SetMode(LineMode(raw_));
     writer_.ShowCursor();
     Flush();
-    SetMode(LineMode(raw_));
     // Like formatted extraction, a reply of only white space is no reply.
     std::optional<std::string> line;
     do {
@@ -237,16 +343,24 @@ int Terminal::ReadInt() {
     } while (line && IsBlank(*line));
     SetMode(raw_);
     const std::string reply = line.value_or("");
-    // The terminal echoed the reply and moved to the next line by itself.
+    // The terminal echoed the reply and went to the next line by itself.
     record_.Put(column_, row_, reply, attribute_);
+    column_ = 0;
+    ++row_;
     writer_.ForgetCursor();
-    writer_.HideCursor();
+    if (cursor_hidden_) writer_.HideCursor();
     return ParseLeadingInt(reply);
 }
 
-void Terminal::Sleep(std::chrono::milliseconds duration) {
+void Terminal::Sleep(milliseconds duration) {
+    Attend();
     Flush();
-    std::this_thread::sleep_for(duration);
+    const auto until = Clock::now() + duration;
+    for (auto left = duration; left.count() > 0;
+         left = std::chrono::ceil<milliseconds>(until - Clock::now())) {
+        Nap(left);
+        Attend();
+    }
 }
 
 std::time_t Terminal::CalendarTime() {

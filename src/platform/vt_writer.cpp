@@ -65,15 +65,35 @@ void VtWriter::Write(std::string_view text) {
     ApplyAttribute();
     while (!text.empty()) {
         const Utf8Char c = DecodeUtf8(text);
-        Emit(text.substr(0, c.length));
-        // The terminal draws these one column wide; the space fills the cell
-        // so that everything after them stays where the layout put it.
-        if (IsAmbiguousGlyph(c.code)) Emit(" ");
+        EmitCharacter(c.code, text.substr(0, c.length));
         text.remove_prefix(c.length);
         column_ += CharWidth(c.code);
     }
+    SetLineDrawing(false);
     // With autowrap off the cursor sticks at the last column.
     at_column_ = column_ < Screen::kColumns ? column_ : -1;
+}
+
+void VtWriter::EmitCharacter(char32_t code, std::string_view bytes) {
+    // A terminal that draws ambiguous characters wide would draw the box's
+    // lines two columns wide too; the DEC line drawing set has one-column
+    // lines everywhere.
+    if (ambiguous_wide_ && (code == U'━' || code == U'┃')) {
+        SetLineDrawing(true);
+        Emit(code == U'━' ? "q" : "x");
+        return;
+    }
+    SetLineDrawing(false);
+    Emit(bytes);
+    // A narrow terminal draws these one column wide; the space fills the cell
+    // so that everything after them stays where the layout put it.
+    if (!ambiguous_wide_ && IsAmbiguousGlyph(code)) Emit(" ");
+}
+
+void VtWriter::SetLineDrawing(bool on) {
+    if (on == line_drawing_) return;
+    Emit(on ? "\x1b(0" : "\x1b(B");
+    line_drawing_ = on;
 }
 
 void VtWriter::Clear() {
@@ -99,6 +119,11 @@ void VtWriter::SetTitle(std::string_view title) {
 void VtWriter::RequestWindowSize(int columns, int rows) {
     Emit(kCsi);
     Emit("8;" + std::to_string(rows) + ';' + std::to_string(columns) + 't');
+}
+
+void VtWriter::RequestCursorReport() {
+    Emit("\x1b[6n");
+    at_column_ = -1;
 }
 
 void VtWriter::Emit(std::string_view text) {

@@ -24,6 +24,11 @@ public:
     // game's last row.
     static std::string_view RestoreSequence();
 
+    // How the terminal draws "■", "●", "★" and "○": one column (most
+    // terminals, and the default) or two, as CJK terminals do. Either way
+    // each fills a two-column cell and "━" and "┃" take one column.
+    void SetAmbiguousWide(bool wide) { ambiguous_wide_ = wide; }
+
     void MoveCursor(int column, int row);
     void SetAttribute(int attribute) { attribute_ = attribute; }
     void Write(std::string_view text);
@@ -32,6 +37,8 @@ public:
     void ShowCursor();
     void SetTitle(std::string_view title);
     void RequestWindowSize(int columns, int rows);
+    // Asks the terminal where its cursor is; it answers on the input side.
+    void RequestCursorReport();
     // Someone else moved the cursor (the terminal's own echo, say).
     void ForgetCursor() { at_column_ = -1; }
 
@@ -42,6 +49,8 @@ private:
     void PlaceCursor();
     void ApplyAttribute();
     void Emit(std::string_view text);
+    void EmitCharacter(char32_t code, std::string_view bytes);
+    void SetLineDrawing(bool on);
 
     std::string out_;
     int column_ = 0;
@@ -50,6 +59,8 @@ private:
     int at_row_ = -1;
     int attribute_ = 7;
     int sent_attribute_ = -1;  // -1 when unknown
+    bool ambiguous_wide_ = false;
+    bool line_drawing_ = false;  // the DEC line drawing set is selected
 };
 
 }  // namespace platform
