@@ -1,0 +1,68 @@
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <string>
+
+#include "platform/console.h"
+
+namespace platform {
+
+// The Windows console through its own API: text as UTF-16, whatever the code
+// page, keys from _kbhit and _getch. Game coordinates are screen buffer
+// coordinates, which RequestWindowSize makes the window's. The console is put
+// back as it was on destruction and on Ctrl+C, Ctrl+Break and close.
+class WindowsConsole : public Console {
+public:
+    // Both handles must be the console's (see WhyUnusable).
+    WindowsConsole(HANDLE input, HANDLE output);
+    ~WindowsConsole() override;
+    WindowsConsole(const WindowsConsole&) = delete;
+    WindowsConsole& operator=(const WindowsConsole&) = delete;
+
+    // Why the game cannot run on these handles, or an empty string.
+    static std::string WhyUnusable(HANDLE input, HANDLE output);
+
+    // Puts the console back as it was found; safe to call more than once.
+    void Restore();
+
+    void MoveCursor(int column, int row) override;
+    void SetAttribute(int attribute) override;
+    void Write(std::string_view text) override;
+    void Clear() override;
+    void HideCursor() override;
+    void SetTitle(std::string_view title) override;
+    void RequestWindowSize(int columns, int rows) override;
+    bool KeyWaiting() override;
+    int ReadKey() override;
+    int ReadInt() override;
+    void Sleep(std::chrono::milliseconds duration) override;
+    std::time_t CalendarTime() override;
+    void SeedRandom(unsigned seed) override;
+    int Random() override;
+
+private:
+    void Put(std::string_view text);
+    // Called after an ambiguous-width glyph (see IsAmbiguousGlyph): if the
+    // console drew it one column wide, a space covers its second column.
+    void CoverSecondColumn();
+    void ShowCursor();
+    // Takes the position from the console after it moved the cursor itself.
+    void SyncCursor();
+
+    HANDLE input_;
+    HANDLE output_;
+    // When the console's font draws "━" and "┃" two columns wide, they are
+    // replaced by ASCII lines so that the boxes keep their shape.
+    bool box_lines_wide_ = false;
+    int column_ = 0;
+    int row_ = 0;
+};
+
+}  // namespace platform
