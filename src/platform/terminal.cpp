@@ -109,7 +109,7 @@ void Terminal::Restore() {
 }
 
 void Terminal::EnterGameMode() {
-    SetMode(raw_);
+    SetMode(reading_line_ ? LineMode(raw_) : raw_);
     signals::SetRawActive(true);
 }
 
@@ -249,7 +249,11 @@ void Terminal::Repaint() {
     }
     writer_.MoveCursor(column_, row_);
     writer_.SetAttribute(attribute_);
-    if (cursor_hidden_) writer_.HideCursor();
+    if (reading_line_) {
+        writer_.ShowCursor();
+    } else if (cursor_hidden_) {
+        writer_.HideCursor();
+    }
     Flush();
 }
 
@@ -323,7 +327,10 @@ std::optional<std::string> Terminal::ReadLine() {
     char byte = 0;
     while (true) {
         const ssize_t got = ::read(in_fd_, &byte, 1);
-        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && errno == EINTR) {
+            Attend();
+            continue;
+        }
         if (got <= 0) return line.empty() ? std::nullopt : std::optional(line);
         if (byte == '\n') return line;
         line += byte;
@@ -333,7 +340,8 @@ std::optional<std::string> Terminal::ReadLine() {
 int Terminal::ReadInt() {
     Attend();
     // Line mode first: what is typed once the prompt shows must be echoed.
-    SetMode(LineMode(raw_));
+    reading_line_ = true;
+    EnterGameMode();
     writer_.ShowCursor();
     Flush();
     // Like formatted extraction, a reply of only white space is no reply.
@@ -341,8 +349,11 @@ int Terminal::ReadInt() {
     do {
         line = ReadLine();
     } while (line && IsBlank(*line));
-    SetMode(raw_);
-    const std::string reply = line.value_or("");
+    reading_line_ = false;
+    EnterGameMode();
+    // Ctrl+D on an empty line, or a terminal that hung up.
+    if (!line) throw InputClosed();
+    const std::string& reply = *line;
     // The terminal echoed the reply and went to the next line by itself.
     record_.Put(column_, row_, reply, attribute_);
     column_ = 0;
