@@ -24,10 +24,10 @@ public:
                  std::chrono::milliseconds limit = std::chrono::seconds(20));
     // A tmux format variable of the pane, e.g. "cursor_flag".
     std::string Query(const std::string& format);
-
-private:
+    // Any tmux command on this server; its output.
     std::string Tmux(const std::string& arguments);
 
+private:
     std::string socket_;
 };
 
