@@ -79,7 +79,7 @@ private:
     termios saved_{};
     termios raw_{};
     bool active_ = false;
-    bool paused_ = false;  // stopped or sent to the background since the last tick
+    bool paused_ = false;        // stopped or sent to the background since the last tick
     bool reading_line_ = false;  // the player is typing a reply, echoed
 
     OutputEncoding encoding_;
