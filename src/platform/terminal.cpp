@@ -59,7 +59,9 @@ bool Fits(std::pair<int, int> size) {
 
 // Sleeps, but returns early when a signal arrives.
 void Nap(milliseconds duration) {
-    const timespec pause{0, static_cast<long>(duration.count()) * 1'000'000L};
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(duration);
+    const timespec pause{static_cast<time_t>(seconds.count()),
+                         static_cast<long>((duration - seconds).count()) * 1'000'000L};
     ::nanosleep(&pause, nullptr);
 }
 
