@@ -1,6 +1,7 @@
 #include "food.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "bots.h"
@@ -17,55 +18,35 @@ constexpr int kSentinel = 40000;
 
 class FoodTest : public GameTest {
 protected:
-    // Normal foods along row 3, out of the snake's way.
-    void DrawFoods(int count) {
-        for (int i = 0; i < count; ++i) {
-            NextDrawsCell(next_column_++, 3);
-            food.DrawFood(snake);
-        }
-    }
-    void DrawFoodBringingBigFood(int big_x, int big_y) {
-        NextDrawsCell(next_column_++, 3);
+    // Four normal foods along row 3, out of the snake's way, then a fifth
+    // that brings a big food to (big_x, big_y).
+    void BringBigFood(int big_x, int big_y) {
+        for (int i = 0; i < 5; ++i) NextDrawsCell(next_column_++, 3);
         NextDrawsCell(big_x, big_y);
-        food.DrawFood(snake);
-    }
-    // Grows the snake along the board's Hamiltonian cycle.
-    void Grow(int steps) {
-        for (int i = 0; i < steps; ++i) {
-            bots::SteerAlongCycle(console, snake);
-            snake.ChangeDirection();
-            snake.Move();
-        }
+        for (int i = 0; i < 5; ++i) food.DrawFood(snake);
     }
     Snake snake;
     Food food;
     int next_column_ = 2;
 };
 
+// Each placement first draws cells of the snake or of the other food.
 TEST_F(FoodTest, FoodsAvoidTheSnakeAndEachOther) {
-    NextDrawsCell(14, 8);
-    NextDrawsCell(16, 8);
-    NextDrawsCell(5, 4);
+    for (const auto& [x, y] : {std::pair{14, 8}, {16, 8}, {5, 4}}) NextDrawsCell(x, y);
     food.DrawFood(snake);
-    NextDrawsCell(5, 4);
-    NextDrawsCell(15, 8);
-    NextDrawsCell(6, 9);
+    for (const auto& [x, y] : {std::pair{5, 4}, {15, 8}, {6, 9}}) NextDrawsCell(x, y);
     food.DrawBigFood(snake);
-    NextDrawsCell(6, 9);
-    NextDrawsCell(7, 12);
+    for (const auto& [x, y] : {std::pair{6, 9}, {7, 12}}) NextDrawsCell(x, y);
     food.DrawFood(snake);
 
     EXPECT_EQ(CellsShowing("★"), (Cells{{5, 4}, {7, 12}}));
     EXPECT_EQ(CellsShowing("■"), (Cells{{6, 9}}));
-    console.ScriptRandom({kSentinel});
-    EXPECT_EQ(console.Random(), kSentinel) << "every scripted draw used, and no more";
 }
 
 struct FlashLook {
     int flash;
     int blank;
-    int drained;
-    int full;
+    int drained;  // the rest of the 20 bar cells full
     const char* cell;
     int cell_attribute;
 };
@@ -73,18 +54,16 @@ struct FlashLook {
 // The bar drains from the top, first to "○", past flash 20 to blank; the big
 // food is hidden after odd flashes and gone after the 40th.
 constexpr FlashLook kFlashLooks[] = {
-    {1, 0, 1, 19, " ", 18},
-    {20, 0, 20, 0, "■", 18},
-    {21, 1, 19, 0, " ", 18},
-    {40, 20, 0, 0, " ", 11},
+    {1, 0, 1, " ", 18},
+    {20, 0, 20, "■", 18},
+    {21, 1, 19, " ", 18},
+    {40, 20, 0, " ", 11},
 };
 
 TEST_F(FoodTest, FlashesDrainTheBarAndTheFortiethTakesTheBigFoodAway) {
     NextDrawsCell(10, 12);
     food.DrawBigFood(snake);
     EXPECT_EQ(BarAt(console.screen()), Repeat("●", 20));
-    EXPECT_EQ(GlyphAt(10, 12), "■");
-
     int flashes = 0;
     for (const FlashLook& look : kFlashLooks) {
         while (flashes < look.flash) {
@@ -92,8 +71,8 @@ TEST_F(FoodTest, FlashesDrainTheBarAndTheFortiethTakesTheBigFoodAway) {
             ++flashes;
         }
         SCOPED_TRACE(::testing::Message() << "after flash " << flashes);
-        EXPECT_EQ(BarAt(console.screen()),
-                  Repeat(" ", look.blank) + Repeat("○", look.drained) + Repeat("●", look.full));
+        EXPECT_EQ(BarAt(console.screen()), Repeat(" ", look.blank) + Repeat("○", look.drained) +
+                                               Repeat("●", 20 - look.blank - look.drained));
         for (int row = 2; row <= 21; ++row) EXPECT_EQ(AttributeAt(0, row), 11);
         EXPECT_EQ(GlyphAt(10, 12), look.cell);
         EXPECT_EQ(AttributeAt(10, 12), look.cell_attribute);
@@ -102,24 +81,19 @@ TEST_F(FoodTest, FlashesDrainTheBarAndTheFortiethTakesTheBigFoodAway) {
     }
 }
 
-TEST_F(FoodTest, ABigFoodReplacedByTheNextFifthFoodIsErased) {
-    DrawFoods(4);
-    DrawFoodBringingBigFood(16, 9);
-    DrawFoods(4);
-    DrawFoodBringingBigFood(20, 20);
-    EXPECT_EQ(GlyphAt(16, 9), " ");
-    EXPECT_EQ(AttributeAt(16, 9) & 0xF0, 0) << "no blue block left behind";
-    EXPECT_EQ(GlyphAt(20, 20), "■");
+TEST_F(FoodTest, AReplacedBigFoodIsErasedUnlessTheHeadStandsOnIt) {
+    BringBigFood(20, 20);
+    food.FlashBigFood();
+    food.FlashBigFood();
+    BringBigFood(16, 9);
+    EXPECT_EQ(GlyphAt(20, 20), " ");
+    EXPECT_EQ(AttributeAt(20, 20) & 0xF0, 0) << "no blue block left behind";
+    EXPECT_EQ(GlyphAt(16, 9), "■");
     EXPECT_EQ(BarAt(console.screen()), Repeat("●", 20));
     EXPECT_EQ(food.GetProgressBar(), 40);
-}
 
-TEST_F(FoodTest, AReplacedBigFoodUnderTheHeadKeepsTheHead) {
-    DrawFoods(4);
-    DrawFoodBringingBigFood(16, 9);
-    DrawFoods(4);
-    snake.Move();  // the growing step of the tick that places the tenth food
-    DrawFoodBringingBigFood(20, 20);
+    snake.Move();  // the head takes the place of the big food at (16, 9)
+    BringBigFood(22, 22);
     EXPECT_EQ(GlyphAt(16, 9), "●");
     EXPECT_EQ(AttributeAt(16, 9), 14);
     EXPECT_FALSE(snake.GetBigFood(food)) << "only the new big food counts";
@@ -137,12 +111,18 @@ TEST_F(FoodTest, AfterAThousandMissesOneMoreDrawPicksAFreeCell) {
 }
 
 TEST_F(FoodTest, TheLastFreeCellTakesTheFoodAndAFullBoardNone) {
-    Grow(bots::kPlayableCells - 4);
-    ASSERT_EQ(snake.GetBody().size(), bots::kPlayableCells - 1u);
+    const auto grow = [&](int steps) {
+        for (int i = 0; i < steps; ++i) {
+            bots::SteerAlongCycle(console, snake);
+            snake.ChangeDirection();
+            snake.Move();
+        }
+    };
+    grow(bots::kPlayableCells - 4);
     ASSERT_TRUE(food.DrawFood(snake));
     EXPECT_EQ(CellsShowing("★"), (Cells{{13, 8}})) << "the cell behind the tail";
 
-    Grow(1);
+    grow(1);
     const Screen before = console.screen();
     EXPECT_FALSE(food.DrawFood(snake));
     EXPECT_EQ(console.screen(), before);

@@ -1,4 +1,4 @@
-#include <set>
+#include <tuple>
 #include <utility>
 
 #include "controller.h"
@@ -10,32 +10,32 @@ namespace {
 using Millis = std::chrono::milliseconds;
 constexpr Millis kLater = Millis(3'600'000);
 
-// The title's cells by row, as the letters S N A K E are drawn.
-const std::pair<int, std::vector<int>> kTitleRows[] = {
-    {12, {7, 8, 9, 10, 12, 16, 20, 24, 28, 30, 31, 32, 33}},
-    {13, {6, 12, 13, 16, 19, 21, 24, 26, 27, 30}},
-    {14, {7, 8, 9, 12, 14, 16, 18, 22, 24, 25, 30, 31, 32, 33}},
-    {15, {10, 12, 15, 16, 18, 19, 20, 21, 22, 24, 26, 27, 30}},
-    {16, {6, 7, 8, 9, 12, 16, 18, 22, 24, 28, 30, 31, 32, 33}},
+// The title's 64 cells on rows 12 to 16, one character per cell from cell
+// column 0: the letters S N A K E.
+const std::string kTitle[] = {
+    "       #### #   #   #   #   # ####", "      #     ##  #  # #  # ##  #   ",
+    "       ###  # # # #   # ##    ####", "          # #  ## ##### # ##  #   ",
+    "      ####  #   # #   # #   # ####",
 };
 
 class SequenceTest : public GameTest {
 protected:
-    void ExpectTitleOnly(const platform::Screen& screen) {
-        int cells = 0;
-        for (const auto& [row, columns] : kTitleRows) {
-            const std::set<int> expected(columns.begin(), columns.end());
-            for (int x = 0; x <= 40; ++x) {
-                const auto& cell = screen.At(2 * x, row);
-                EXPECT_EQ(cell.glyph, expected.count(x) ? "■" : " ") << x << "," << row;
-                if (expected.count(x)) {
-                    EXPECT_EQ(cell.attribute, 2);
-                }
-            }
-            cells += static_cast<int>(columns.size());
+    static void ExpectTitleOnly(const platform::Screen& screen) {
+        for (int row = 12; row <= 16; ++row) {
+            const std::string& picture = kTitle[row - 12];
+            std::string expected;
+            for (char cell : picture) expected += cell == '#' ? "■" : "  ";
+            expected += std::string(2 * (41 - picture.size()), ' ');
+            EXPECT_EQ(screen.RowText(row), expected) << "row " << row;
+            EXPECT_EQ(screen.At(2 * picture.find('#'), row).attribute, 2);
         }
-        EXPECT_EQ(cells, 64);
         EXPECT_EQ(screen.Render().find("●"), std::string::npos);
+    }
+    // Chooses the custom mode and answers the prompt with `reply`.
+    void ChooseCustom(const std::string& reply) {
+        console.PushKeys({80, 80, 80, 13});
+        console.PushLine(reply);
+        controller.Select();
     }
     std::string Row(int row) const { return console.screen().RowText(row); }
 
@@ -51,30 +51,20 @@ TEST_F(SequenceTest, OpeningPlaysSixtyFourFramesAndLeavesTheTitle) {
     ASSERT_EQ(console.Sleeps().size(), 64u);
     for (const auto& slept : console.Sleeps()) EXPECT_EQ(slept.duration, Millis(35));
     ExpectTitleOnly(console.screen());
-    EXPECT_EQ(console.attribute(), 2);
 
-    const auto frame = [&](int k) -> const platform::Screen& {
-        return console.ScreenAt(Millis(35 * k - 1));
-    };
-    // Ten cells grown in, along the zig-zag from (0,12).
-    EXPECT_EQ(frame(10).Render().substr(0, 12 * 1), std::string(12, '\n'));
-    for (auto [x, y] : {std::pair{0, 12}, {1, 12}, {5, 16}, {9, 12}}) {
-        EXPECT_EQ(frame(10).At(2 * x, y).glyph, "●") << x;
-    }
-    // Frame 40: the head at (39,14), the tail at column 30.
-    EXPECT_EQ(frame(40).At(78, 14).glyph, "●");
-    EXPECT_EQ(frame(40).At(60, 15).glyph, "●");
-    EXPECT_EQ(frame(40).At(58, 14).glyph, " ");
-    // Frame 41 erases (30,15) and reveals column 6; frame 61 redraws (30,15)
+    // Frame 10: the snake grown in along the zig-zag. Frame 40: crawled to its
+    // head at (39,14). Frame 41 erases the tail (30,15) and reveals column 6;
+    // frame 46 already reveals column 12, past the gap; frame 61 redraws (30,15)
     // as part of the E.
-    EXPECT_EQ(frame(41).At(60, 15).glyph, " ");
-    EXPECT_EQ(frame(41).At(12, 13).glyph, "■");
-    EXPECT_EQ(frame(41).At(12, 16).glyph, "■");
-    EXPECT_EQ(frame(41).At(14, 12).glyph, " ");
-    EXPECT_EQ(frame(60).At(60, 15).glyph, " ");
-    EXPECT_EQ(frame(61).At(60, 15).glyph, "■");
-    // The gap column 11 costs no frame: frame 46 already shows column 12.
-    EXPECT_EQ(frame(46).At(24, 12).glyph, "■");
+    const std::tuple<int, int, int, const char*> moments[] = {
+        {10, 0, 12, "●"},  {10, 1, 12, "●"},  {10, 5, 16, "●"},  {10, 9, 12, "●"},
+        {40, 39, 14, "●"}, {40, 30, 15, "●"}, {40, 29, 14, " "}, {41, 30, 15, " "},
+        {41, 6, 13, "■"},  {46, 12, 12, "■"}, {60, 30, 15, " "}, {61, 30, 15, "■"},
+    };
+    for (const auto& [frame, x, y, glyph] : moments) {
+        EXPECT_EQ(console.ScreenAt(Millis(35 * frame - 1)).At(2 * x, y).glyph, glyph)
+            << "frame " << frame << " cell " << x << "," << y;
+    }
 }
 
 TEST_F(SequenceTest, WelcomeLinesWaitForAKeyEachAndATwoCodeKeyTakesTwo) {
@@ -82,15 +72,15 @@ TEST_F(SequenceTest, WelcomeLinesWaitForAKeyEachAndATwoCodeKeyTakesTwo) {
     console.PushKeys({224, 72});
     console.PushKeys({13}, Millis(5000));
     controller.Background();
-    std::vector<Millis> steps;
-    for (const auto& slept : console.Sleeps()) {
-        EXPECT_EQ(slept.duration, Millis(100));
-    }
-    EXPECT_EQ(console.Sleeps().size(), 10u + 7u + 11u);
-    EXPECT_EQ(console.ScreenAt(Millis(999)).RowText(22).substr(30, 28), "欢迎来到Kvor蛇游戏！");
-    EXPECT_EQ(console.ScreenAt(Millis(450)).RowText(22).substr(30, 16), "欢迎来到Kv  ");
-    EXPECT_EQ(console.ScreenAt(Millis(1699)).RowText(22).substr(30, 21), "既然来了的话，");
-    EXPECT_EQ(console.ScreenAt(Millis(4999)).RowText(22).substr(30, 33), "就努力成为最卷的蛇吧！");
+    ASSERT_EQ(console.Sleeps().size(), 10u + 7u + 11u);
+    for (const auto& slept : console.Sleeps()) EXPECT_EQ(slept.duration, Millis(100));
+    const auto line_at = [&](int ms, int width) {
+        return console.ScreenAt(Millis(ms)).RowText(22).substr(30, width);
+    };
+    EXPECT_EQ(line_at(450, 16), "欢迎来到Kv  ");
+    EXPECT_EQ(line_at(999, 28), "欢迎来到Kvor蛇游戏！");
+    EXPECT_EQ(line_at(1699, 21), "既然来了的话，");
+    EXPECT_EQ(line_at(4999, 33), "就努力成为最卷的蛇吧！");
     EXPECT_EQ(console.Now(), Millis(5000)) << "the arrow's codes waited for nobody";
     EXPECT_EQ(Row(22), std::string(82, ' '));
     EXPECT_EQ(console.attribute(), 3);
@@ -98,7 +88,6 @@ TEST_F(SequenceTest, WelcomeLinesWaitForAKeyEachAndATwoCodeKeyTakesTwo) {
 
 TEST_F(SequenceTest, FirstMenuIsDrawnBelowTheTitle) {
     console.PushKeys({13, 13, 13});
-    console.PushKeys({27}, kLater);
     controller.Start();
     controller.Background();
     EXPECT_THROW(controller.Select(), platform::VirtualConsole::OutOfInput);
@@ -112,105 +101,75 @@ TEST_F(SequenceTest, FirstMenuIsDrawnBelowTheTitle) {
     EXPECT_EQ(console.cursor_row(), 31);
 }
 
-struct ModeCase {
-    std::vector<int> keys;
-    int mode;
-    int tick_ms;
-    const char* line;
-};
-
-class ModeTest : public SequenceTest, public ::testing::WithParamInterface<ModeCase> {};
-
-TEST_P(ModeTest, ChosenModeSetsThePaceAndTheDifficultyLine) {
-    for (int code : GetParam().keys) console.PushKeys({code});
-    console.PushLine("35");
-    controller.score = 990;
-    controller.Select();
-    EXPECT_EQ(controller.mode, GetParam().mode);
-    EXPECT_EQ(controller.tick_ms, GetParam().tick_ms);
-    EXPECT_EQ(controller.score, 0);
-    controller.DrawGame();
-    EXPECT_EQ(TextAt(66, 5, 16),
-              GetParam().line + std::string(16 - platform::DisplayWidth(GetParam().line), ' '));
-    EXPECT_EQ(console.screen().At(66, 5).attribute, 3);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Modes, ModeTest,
-    ::testing::Values(ModeCase{{13}, 1, 135, "摆烂模式（135）"},
-                      ModeCase{{224, 80, 13}, 2, 100, "平凡模式（100）"},
-                      ModeCase{{'P', 'P', 224, 72, 'P', 0}, 3, 60, "学怪模式（60）"},
-                      ModeCase{{80, 80, 80, 80, 80, 224, 75, 13}, 4, 35, "卷王模式（35）"}));
-
-TEST_F(SequenceTest, UpOnTheFirstItemAndDownOnTheLastRedrawNothing) {
-    console.PushKeys({72, 80, 80, 80, 80, 80});
-    EXPECT_THROW(controller.Select(), platform::VirtualConsole::OutOfInput);
-    EXPECT_EQ(controller.mode, 4);
-    EXPECT_EQ(console.screen().At(36, 28).attribute, 113);
-    for (int row : {22, 24, 26}) EXPECT_EQ(console.screen().At(36, row).attribute, 3);
-}
-
-class CustomPaceTest : public SequenceTest {
-protected:
-    // Chooses the custom mode and answers the prompt with `reply`.
-    void Choose(const std::string& reply) {
-        console.PushKeys({80, 80, 80, 13});
-        console.PushLine(reply);
+TEST_F(SequenceTest, ChosenModeSetsThePaceAndTheDifficultyLine) {
+    // Up on the first item and down on the last do not wrap around; "P" moves
+    // like the down arrow, and 0 confirms like Enter.
+    const std::tuple<std::vector<int>, int, const char*> modes[] = {
+        {{13}, 135, "摆烂模式（135）"},
+        {{224, 72, 224, 80, 13}, 100, "平凡模式（100）"},
+        {{'P', 'P', 224, 72, 'P', 0}, 60, "学怪模式（60）"},
+        {{80, 80, 80, 80, 80, 224, 75, 13}, 35, "卷王模式（35）"},
+    };
+    int mode = 1;
+    for (const auto& [keys, tick_ms, line] : modes) {
+        for (int code : keys) console.PushKeys({code});
+        console.PushLine("35");
+        controller.score = 990;
         controller.Select();
+        EXPECT_EQ(controller.mode, mode++);
+        EXPECT_EQ(controller.tick_ms, tick_ms);
+        EXPECT_EQ(controller.score, 0);
+        controller.DrawGame();
+        EXPECT_EQ(TextAt(66, 5, 16), line + std::string(16 - platform::DisplayWidth(line), ' '));
+        EXPECT_EQ(console.screen().At(66, 5).attribute, 3);
     }
-    // The pace the game draws for itself at this calendar time.
-    static int RandomPaceAt(std::time_t time) {
-        platform::VirtualConsole reference;
-        reference.SeedRandom(static_cast<unsigned>(time));
-        return reference.Random() % 31 + 20;
-    }
-};
+}
 
-TEST_F(CustomPaceTest, TheLimitsAreAcceptedAsTyped) {
-    Choose("20");
+TEST_F(SequenceTest, TheLimitsAreAcceptedAsTypedAndEachRoundReadsItsOwnReply) {
+    ChooseCustom("20 40");
     EXPECT_EQ(controller.tick_ms, 20);
     EXPECT_EQ(TextAt(16, 20, 47), "请输入你想卷的程度（数值越低越卷）（20 ~ 50）：");
-    EXPECT_EQ(Row(22).substr(26, 7), ">>>  20");
-    EXPECT_TRUE(console.Sleeps().empty());
-    Choose("50");
-    EXPECT_EQ(controller.tick_ms, 50);
+    EXPECT_EQ(Row(22).substr(26, 10), ">>>  20 40");
+    ClearScreen();
+    ChooseCustom("50");
+    EXPECT_EQ(controller.tick_ms, 50) << "nothing of the earlier reply is left to read";
+    EXPECT_TRUE(console.Sleeps().empty()) << "no remark";
 }
 
-struct Remark {
-    const char* reply;
-    const char* text;
-    int steps;
-};
+// A reply, and the remark it earns.
+using Remark = std::pair<const char*, const char*>;
 
-class RemarkTest : public CustomPaceTest, public ::testing::WithParamInterface<Remark> {};
+class RemarkTest : public SequenceTest, public ::testing::WithParamInterface<Remark> {};
 
 TEST_P(RemarkTest, OutOfRangeEarnsARemarkAndARandomPace) {
+    const auto& [reply, text] = GetParam();
     console.SetCalendarTime(1'700'000'000);
-    Choose(GetParam().reply);
+    ChooseCustom(reply);
+    // The generator is seeded from the calendar time right before its one draw.
+    platform::VirtualConsole reference;
+    reference.SeedRandom(1'700'000'000);
     EXPECT_EQ(controller.mode, 4);
-    EXPECT_EQ(controller.tick_ms, RandomPaceAt(1'700'000'000));
-    const std::string remark = std::string(GetParam().text) + "我直接安排你！";
+    EXPECT_EQ(controller.tick_ms, reference.Random() % 31 + 20);
+    const std::string remark = std::string(text) + "我直接安排你！";
     EXPECT_EQ(Row(24).substr(20, remark.size()), remark);
     EXPECT_EQ(console.screen().At(20, 24).attribute, 12);
-    ASSERT_EQ(console.Sleeps().size(), static_cast<std::size_t>(GetParam().steps + 1 + 7 + 1));
-    EXPECT_EQ(console.Sleeps()[GetParam().steps].duration, Millis(300));
-    EXPECT_EQ(console.Sleeps().front().duration, Millis(60));
-    EXPECT_EQ(console.Sleeps().back().duration, Millis(300));
+    // One sleep of 60 ms per character typed, and 300 ms after the remark and
+    // at the end.
+    const auto steps = static_cast<std::size_t>(platform::DisplayWidth(text) / 2);
+    const auto& sleeps = console.Sleeps();
+    ASSERT_EQ(sleeps.size(), steps + 1 + 7 + 1);
+    for (std::size_t i = 0; i < sleeps.size(); ++i) {
+        const bool pause = i == steps || i + 1 == sleeps.size();
+        EXPECT_EQ(sleeps[i].duration, Millis(pause ? 300 : 60)) << "sleep " << i;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, RemarkTest,
-                         ::testing::Values(Remark{"19", "差不多得了。。。真这么爱卷嘛。。。", 17},
-                                           Remark{"51", "这难度。。。还想当卷王？。。。", 15},
-                                           Remark{"abc", "差不多得了。。。真这么爱卷嘛。。。", 17},
-                                           Remark{"99999999999", "这难度。。。还想当卷王？。。。",
-                                                  15}));
-
-TEST_F(CustomPaceTest, EveryCustomRoundReadsItsOwnReply) {
-    Choose("abc 40");
-    ClearScreen();
-    Choose("35");
-    EXPECT_EQ(controller.tick_ms, 35) << "nothing of the earlier reply is left to read";
-}
+                         ::testing::Values(Remark{"19", "差不多得了。。。真这么爱卷嘛。。。"},
+                                           Remark{"51", "这难度。。。还想当卷王？。。。"},
+                                           Remark{"abc", "差不多得了。。。真这么爱卷嘛。。。"},
+                                           Remark{"99999999999",
+                                                  "这难度。。。还想当卷王？。。。"}));
 
 // Plays a whole run: welcome lines, a round in mode 2 into the wall, another
 // round from the game-over box, a round in mode 1, and the exit.
@@ -230,9 +189,8 @@ TEST_F(SequenceTest, AWholeRunEndsAtTheExitChoice) {
     EXPECT_EQ(menu.At(36, 22).attribute, 113);
     EXPECT_EQ(menu.At(36, 22).glyph + menu.At(38, 22).glyph, "摆烂");
 
+    // The last round ran in mode 1, and its end stays on the screen.
     EXPECT_EQ(TextAt(66, 5, 15), "摆烂模式（135）");
-    EXPECT_EQ(TextAt(48, 16, 1), "0");
-    EXPECT_EQ(console.screen().At(58, 18).attribute, 113);
     EXPECT_EQ(TextAt(32, 30, 2), "●") << "the head drawn over the wall";
 }
 
