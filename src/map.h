@@ -11,8 +11,6 @@ public:
     Map();
     void PrintMap() const;
 
-    const std::vector<Point>& GetBorder() const { return border; }
-
 private:
     std::vector<Point> border;
 };

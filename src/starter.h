@@ -17,9 +17,6 @@ public:
     void Print3();
     void Action();
 
-    const std::deque<Point>& GetWave() const { return wave; }
-    const std::vector<Point>& GetLetters() const { return letters; }
-
 private:
     std::deque<Point> wave;
     std::vector<Point> letters;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <stdexcept>
@@ -39,10 +40,10 @@ public:
     virtual void Sleep(std::chrono::milliseconds duration) = 0;
 
     // The calendar clock and the pseudo-random generator, here so that tests
-    // can fix them.
-    virtual std::time_t CalendarTime() = 0;
-    virtual void SeedRandom(unsigned seed) = 0;
-    virtual int Random() = 0;
+    // can fix them; real consoles use the C library's.
+    virtual std::time_t CalendarTime() { return std::time(nullptr); }
+    virtual void SeedRandom(unsigned seed) { std::srand(seed); }
+    virtual int Random() { return std::rand(); }
 };
 
 // Standard input ended or the terminal hung up: there is no one left to play.

@@ -376,16 +376,4 @@ void Terminal::Sleep(milliseconds duration) {
     }
 }
 
-std::time_t Terminal::CalendarTime() {
-    return std::time(nullptr);
-}
-
-void Terminal::SeedRandom(unsigned seed) {
-    std::srand(seed);
-}
-
-int Terminal::Random() {
-    return std::rand();
-}
-
 }  // namespace platform

@@ -32,8 +32,6 @@ public:
 
     // Puts the terminal back as it was found; safe to call more than once.
     void Restore();
-    // What this terminal has been told to show.
-    const Screen& record() const { return record_; }
 
     void MoveCursor(int column, int row) override;
     void SetAttribute(int attribute) override;
@@ -46,9 +44,6 @@ public:
     int ReadKey() override;
     int ReadInt() override;
     void Sleep(std::chrono::milliseconds duration) override;
-    std::time_t CalendarTime() override;
-    void SeedRandom(unsigned seed) override;
-    int Random() override;
 
 private:
     void Flush();

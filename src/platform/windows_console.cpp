@@ -314,16 +314,4 @@ void WindowsConsole::Sleep(std::chrono::milliseconds duration) {
     ::Sleep(static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(duration.count(), 0)));
 }
 
-std::time_t WindowsConsole::CalendarTime() {
-    return std::time(nullptr);
-}
-
-void WindowsConsole::SeedRandom(unsigned seed) {
-    std::srand(seed);
-}
-
-int WindowsConsole::Random() {
-    return std::rand();
-}
-
 }  // namespace platform

@@ -43,9 +43,6 @@ public:
     int ReadKey() override;
     int ReadInt() override;
     void Sleep(std::chrono::milliseconds duration) override;
-    std::time_t CalendarTime() override;
-    void SeedRandom(unsigned seed) override;
-    int Random() override;
 
 private:
     void Put(std::string_view text);
