@@ -94,8 +94,14 @@ const std::vector<std::string> kDropped = {
 };
 
 const std::vector<Case> kSequences = {
-    // ESC before anything but '[' or 'O' stands alone, then the byte counts.
-    {Esc("x"), {27, 120}},
+    // ESC before a printable key is Alt with it, read as the console reads
+    // Alt keys; before anything else it stands alone, then the byte counts.
+    {Esc("x"), {0, 45}},
+    {Esc("Q"), {0, 16}},
+    {Esc("1"), {0, 120}},
+    {Esc("?"), {0, 53}},
+    {Esc(" "), {}},
+    {Esc("\t"), {27, 9}},
     {Esc(Esc("")), {27, 27}},
     {Esc(Esc("[A")), {27, 224, 72}},
     // Longest accepted is 32 bytes; longer ones are dropped through their end.
@@ -130,13 +136,13 @@ std::vector<Case> Cases() {
     return cases;
 }
 
-// Wrapped in 'a' ... 'b' to show that the neighbours of every case survive.
+// Wrapped in 'a' ... Enter to show that the neighbours of every case survive.
 TEST(KeyDecoderTest, DecodesKeysAndSequencesHoweverSplit) {
     for (const auto& [inner_bytes, inner_codes] : Cases()) {
-        const std::string bytes = "a" + inner_bytes + "b";
+        const std::string bytes = "a" + inner_bytes + "\r";
         Codes codes = {'a'};
         codes.insert(codes.end(), inner_codes.begin(), inner_codes.end());
-        codes.push_back('b');
+        codes.push_back(13);
         ExpectSameHoweverSplit(bytes, codes);
     }
 }

@@ -34,6 +34,35 @@ constexpr Key FunctionKey(int number) {
     return {0, 58 + number};
 }
 
+// Alt with a key of the US layout: the console's 0 and the key's scan code;
+// letters by their rows on the keyboard, digits and the other keys as the
+// console numbers them.
+std::optional<Key> AltKey(unsigned char byte) {
+    constexpr std::string_view kLetterRows[] = {"qwertyuiop", "asdfghjkl", "zxcvbnm"};
+    constexpr int kFirstScanOfRow[] = {16, 30, 44};
+    const auto lower = static_cast<char>(byte >= 'A' && byte <= 'Z' ? byte - 'A' + 'a' : byte);
+    for (int row = 0; row < 3; ++row) {
+        const std::size_t at = kLetterRows[row].find(lower);
+        if (at != std::string_view::npos)
+            return Key{0, kFirstScanOfRow[row] + static_cast<int>(at)};
+    }
+    // Each key with its shifted symbol, and its code.
+    constexpr struct {
+        std::string_view symbols;
+        int scan;
+    } kOthers[] = {
+        {"1!", 120}, {"2@", 121}, {"3#", 122}, {"4$", 123}, {"5%", 124}, {"6^", 125}, {"7&", 126},
+        {"8*", 127}, {"9(", 128}, {"0)", 129}, {"-_", 130}, {"=+", 131}, {"]}", 27},  {";:", 39},
+        {"'\"", 40}, {"`~", 41},  {"\\|", 43}, {",<", 51},  {".>", 52},  {"/?", 53},
+    };
+    for (const auto& other : kOthers) {
+        if (other.symbols.find(static_cast<char>(byte)) != std::string_view::npos) {
+            return Key{0, other.scan};
+        }
+    }
+    return std::nullopt;
+}
+
 void Push(std::deque<int>& codes, Key key) {
     codes.push_back(key.prefix);
     codes.push_back(key.scan);
@@ -175,9 +204,8 @@ void KeyDecoder::Step(unsigned char byte, Clock::time_point now) {
                 length_ = 2;
                 return;
             }
-            codes_.push_back(kEsc);
             state_ = State::kGround;
-            Plain(byte);
+            AfterEscape(byte);
             return;
         case State::kLinuxFunction:
             state_ = State::kGround;
@@ -203,6 +231,17 @@ void KeyDecoder::Plain(unsigned char byte) {
         default:
             codes_.push_back(byte);
     }
+}
+
+// A printable key after ESC came with Alt; Alt keys the console has no code
+// for give nothing. Any other byte follows a lone ESC.
+void KeyDecoder::AfterEscape(unsigned char byte) {
+    if (byte >= 0x20 && byte < 0x7F) {
+        if (const auto key = AltKey(byte)) Push(codes_, *key);
+        return;
+    }
+    codes_.push_back(kEsc);
+    Plain(byte);
 }
 
 void KeyDecoder::SequenceByte(unsigned char byte) {
@@ -239,12 +278,15 @@ void KeyDecoder::Finish(unsigned char final_byte) {
     if (const auto key = Lookup(csi, params_, final_byte)) {
         Push(codes_, *key);
     } else if (csi && final_byte == 'R') {
-        cursor_report_ = ParseCursorReport(params_);
+        if (const auto report = ParseCursorReport(params_)) cursor_reports_.push_back(*report);
     }
 }
 
 std::optional<std::pair<int, int>> KeyDecoder::TakeCursorReport() {
-    return std::exchange(cursor_report_, std::nullopt);
+    if (cursor_reports_.empty()) return std::nullopt;
+    const auto report = cursor_reports_.front();
+    cursor_reports_.pop_front();
+    return report;
 }
 
 }  // namespace platform

@@ -13,8 +13,9 @@ namespace platform {
 // Turns the bytes a terminal sends into the key codes a Windows console would
 // return from _getch: 224 or 0 as a prefix for special keys, then a scan code.
 // It does no I/O; the caller feeds bytes with the time they arrived and asks
-// for codes. A lone ESC is only known to be a key once enough time has passed
-// without a following byte, so the caller must also report the passing time.
+// for codes. ESC before a printable key is that key with Alt, read as the
+// console reads Alt+letter: 0, then the key's scan code. A lone ESC is only known to be a key once
+// enough time has passed without a following byte, so the caller must also report the passing time.
 class KeyDecoder {
 public:
     using Clock = std::chrono::steady_clock;
@@ -28,9 +29,10 @@ public:
     // When the caller should call Expire if nothing arrives, if anything waits.
     std::optional<Clock::time_point> Deadline() const;
 
-    // The terminal's answer to a cursor position query (ESC [ 6 n), as 1-based
-    // row and column, taken once. Only answers for rows below the first are
-    // told apart from keys: ESC [ 1 ; m R is also a modified F3.
+    // The terminal's answers to cursor position queries (ESC [ 6 n), oldest
+    // first, as 1-based row and column, each taken once. Only answers for
+    // rows below the first are told apart from keys: ESC [ 1 ; m R is also a
+    // modified F3.
     std::optional<std::pair<int, int>> TakeCursorReport();
 
     bool HasCode() const { return !codes_.empty(); }
@@ -42,6 +44,7 @@ private:
 
     void Step(unsigned char byte, Clock::time_point now);
     void Plain(unsigned char byte);
+    void AfterEscape(unsigned char byte);
     void SequenceByte(unsigned char byte);
     void Finish(unsigned char final_byte);
 
@@ -55,7 +58,7 @@ private:
     std::size_t length_ = 0;
     bool too_long_ = false;
     std::deque<int> codes_;
-    std::optional<std::pair<int, int>> cursor_report_;
+    std::deque<std::pair<int, int>> cursor_reports_;
 };
 
 }  // namespace platform
