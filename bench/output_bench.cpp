@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "platform/virtual_console.h"
-#include "platform/vt_writer.h"
+#include "platform/vt_presenter.h"
 #include "snake.h"
 #include "tool.h"
 

@@ -1,7 +1,8 @@
-#include "platform/vt_writer.h"
+#include "platform/vt_presenter.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 
 #include "platform/virtual_console.h"
@@ -10,67 +11,92 @@
 
 namespace {
 
-using platform::SgrFor;
-using platform::VtWriter;
+using platform::LineForm;
+using platform::Screen;
+using platform::VtPresenter;
 
-TEST(SgrFor, TheGamesNineAttributesAndAnIntenseBackground) {
+// What a fresh presenter sends for `text` at (column, row), past the bytes
+// that clear the screen at the start.
+std::string Drawn(VtPresenter& presenter, int column, int row, const std::string& text,
+                  int attribute) {
+    Screen screen;
+    presenter.Frame(screen, false, 0, 0);
+    presenter.ClearBytes();
+    screen.Put(column, row, text, attribute);
+    presenter.Frame(screen, false, 0, 0);
+    return presenter.bytes();
+}
+
+TEST(VtPresenter, TheGamesAttributesBecomeColoursWithABlackBackground) {
     const std::pair<int, const char*> cases[] = {
-        {2, "\x1b[32;40m"},   {3, "\x1b[36;40m"},     {6, "\x1b[33;40m"},  {11, "\x1b[96;40m"},
-        {12, "\x1b[91;40m"},  {13, "\x1b[95;40m"},    {14, "\x1b[93;40m"}, {18, "\x1b[32;44m"},
-        {113, "\x1b[34;47m"}, {0xF0, "\x1b[30;107m"},
+        {2, "\x1b[32m"},     {3, "\x1b[36m"},      {6, "\x1b[33m"},        {7, ""},
+        {11, "\x1b[96m"},    {12, "\x1b[91m"},     {13, "\x1b[95m"},       {14, "\x1b[93m"},
+        {18, "\x1b[32;44m"}, {113, "\x1b[34;47m"}, {0xF0, "\x1b[30;107m"},
     };
-    for (const auto& [attribute, sgr] : cases) EXPECT_EQ(SgrFor(attribute), sgr) << attribute;
+    for (const auto& [attribute, sgr] : cases) {
+        VtPresenter presenter;
+        EXPECT_EQ(Drawn(presenter, 0, 1, "x", attribute), std::string("\x1b[2H") + sgr + "x")
+            << attribute;
+    }
 }
 
-TEST(VtWriter, AmbiguousGlyphsArePaddedToTwoColumns) {
-    VtWriter writer;
-    writer.SetAttribute(3);
-    writer.MoveCursor(4, 1);
-    writer.Write("■●★○蛇━┃");
-    EXPECT_EQ(writer.buffer(), "\x1b[2;5H\x1b[36;40m■ ● ★ ○ 蛇━┃");
+TEST(VtPresenter, GlyphsTakeTheFormTheTerminalDrawsAtTheLayoutsWidth) {
+    const struct {
+        bool ambiguous_wide;
+        LineForm form;
+        const char* bytes;
+    } cases[] = {
+        {false, LineForm::kUnicode, "■ ● ★ ○ 蛇━┃"},
+        {true, LineForm::kDecGraphics, "■●★○蛇\x1b(0qx\x1b(B"},
+        {true, LineForm::kAscii, "■●★○蛇-|"},
+    };
+    for (const auto& c : cases) {
+        VtPresenter presenter;
+        presenter.SetAmbiguousWide(c.ambiguous_wide);
+        presenter.SetLineForm(c.form);
+        EXPECT_EQ(Drawn(presenter, 4, 1, "■●★○蛇━┃", 7), std::string("\x1b[2;5H") + c.bytes);
+    }
 }
 
-TEST(VtWriter, SendsCursorMovesAndColoursOnlyWhenTheyChange) {
-    VtWriter writer;
-    writer.SetAttribute(3);
-    writer.MoveCursor(0, 0);
-    writer.Write("ab");
-    writer.MoveCursor(2, 0);
-    writer.SetAttribute(3);
-    writer.Write("cd");
-    writer.MoveCursor(0, 1);
-    writer.SetAttribute(11);
-    writer.SetAttribute(3);
-    writer.Write("e");
-    EXPECT_EQ(writer.buffer(), "\x1b[1;1H\x1b[36;40mabcd\x1b[2;1He");
-    writer.ClearBuffer();
-    writer.Clear();
-    writer.Write("f");
-    EXPECT_EQ(writer.buffer(), "\x1b[0m\x1b[H\x1b[2J\x1b[36;40mf") << "clearing resets the colour";
+TEST(VtPresenter, StartsOnABlackScreenAndPutsTheTerminalBack) {
+    VtPresenter presenter;
+    Screen screen;
+    presenter.Frame(screen, false, 0, 0);
+    const std::string& bytes = presenter.bytes();
+    EXPECT_TRUE(bytes.starts_with("\x1b(B\x1b[0m\x1b[?7l\x1b[37;40m\x1b[H\x1b[2J")) << bytes;
+    // Every cell is written too, for terminals that clear in their own colour.
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), ' '), Screen::kColumns * Screen::kRows);
+    EXPECT_EQ(VtPresenter::RestoreBytes(82, 32),
+              "\x1b(B\x1b[0m\x1b[?25h\x1b[?7h\x1b[23;0t\x1b[32;1H\r\n");
+    EXPECT_EQ(VtPresenter::RestoreBytes(100, 40),
+              "\x1b(B\x1b[0m\x1b[?25h\x1b[?7h\x1b[23;0t\x1b[8;40;100t\x1b[32;1H\r\n");
 }
 
-// The console a real snake step goes through, with the terminal's bytes
-// captured instead of sent.
-class WriterConsole : public platform::VirtualConsole {
+// The console a real snake step goes through, presented to a terminal.
+class PresentedConsole : public platform::VirtualConsole {
 public:
-    void MoveCursor(int column, int row) override { writer.MoveCursor(column, row); }
-    void SetAttribute(int attribute) override { writer.SetAttribute(attribute); }
-    void Write(std::string_view text) override { writer.Write(text); }
-    VtWriter writer;
+    std::string Frame() {
+        presenter.ClearBytes();
+        presenter.Frame(mutable_screen(), false, 0, 0);
+        return presenter.bytes();
+    }
+    VtPresenter presenter;
 };
 
-// 22 bytes, well within the 40 a step may take. No colour is sent: the last
-// head left colour 14 set, and both the erased tail and the new head use it.
-TEST(VtWriter, AnOrdinarySnakeStepSendsTwoMovesAndTheGlyphs) {
-    WriterConsole console;
+TEST(VtPresenter, AStepSendsOnlyTheTwoCellsThatChanged) {
+    PresentedConsole console;
     ConsoleScope scope(console);
     Snake snake;
     SetColor(6);
     snake.InitSnake();
     snake.NormalMove();
-    console.writer.ClearBuffer();
+    console.Frame();
     snake.NormalMove();
-    EXPECT_EQ(console.writer.buffer(), "\x1b[9;31H  \x1b[11;33H● ");
+    EXPECT_EQ(console.Frame(), "\x1b[9;31H  \x1b[2B● ");
+    EXPECT_EQ(console.Frame(), "") << "nothing changed";
+    SetCursorPosition(16, 10);
+    Print("●");
+    EXPECT_EQ(console.Frame(), "") << "drawn again as it was";
 }
 
 }  // namespace

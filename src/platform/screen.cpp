@@ -1,21 +1,40 @@
 #include "platform/screen.h"
 
+#include <algorithm>
+
 #include "platform/text.h"
 
 namespace platform {
 
-Screen::Screen() : cells_(kColumns * kRows) {}
+Screen::Screen() : cells_(kColumns * kRows) {
+    MarkAllChanged();
+}
 
 void Screen::Clear() {
     cells_.assign(kColumns * kRows, Cell{});
+    MarkAllChanged();
 }
 
 const Cell& Screen::At(int column, int row) const {
-    return cells_[row * kColumns + column];
+    return cells_[static_cast<std::size_t>(row * kColumns + column)];
 }
 
 Cell& Screen::MutableAt(int column, int row) {
-    return cells_[row * kColumns + column];
+    return cells_[static_cast<std::size_t>(row * kColumns + column)];
+}
+
+void Screen::MarkAllChanged() {
+    changed_.fill(Span{0, kColumns - 1});
+}
+
+void Screen::MarkPresented() {
+    changed_.fill(Span{kColumns, -1});
+}
+
+void Screen::MarkChanged(int row, int first, int last) {
+    Span& span = changed_[static_cast<std::size_t>(row)];
+    span.first = std::min(span.first, std::max(first, 0));
+    span.last = std::max(span.last, std::min(last, kColumns - 1));
 }
 
 // Frees one cell for new text: the half of a wide character left behind turns
@@ -32,6 +51,7 @@ void Screen::Vacate(int column, int row) {
 }
 
 int Screen::Put(int column, int row, std::string_view text, int attribute) {
+    const int start = column;
     while (!text.empty()) {
         const Utf8Char c = DecodeUtf8(text);
         const std::string glyph(text.substr(0, c.length));
@@ -50,6 +70,8 @@ int Screen::Put(int column, int row, std::string_view text, int attribute) {
         }
         column += width;
     }
+    // Vacating may have touched the cell on either side.
+    if (row >= 0 && row < kRows && column > start) MarkChanged(row, start - 1, column);
     return column;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,17 +16,26 @@ struct Cell {
     int attribute = kDefaultAttribute;
     Part part = Part::Single;
 
+    // Light grey on the game's black: what a cleared cell holds.
     static constexpr int kDefaultAttribute = 7;
     bool operator==(const Cell&) const = default;
 };
 
 // What the window shows, cell by cell, under the display model of text.h. It
 // behaves as a terminal does: writing over half of a wide character blanks its
-// other half, and text past the right edge is cut off rather than wrapped.
+// other half, and text past the right edge is cut off rather than wrapped. It
+// remembers which columns of each row changed since it was last presented, so
+// that presenting costs what changed, not the whole window.
 class Screen {
 public:
     static constexpr int kColumns = 82;
     static constexpr int kRows = 32;
+
+    // Columns first..last of a row; empty when first > last.
+    struct Span {
+        int first;
+        int last;
+    };
 
     Screen();
 
@@ -39,13 +49,21 @@ public:
     // Every row, trailing blanks dropped, each ending in a newline.
     std::string Render() const;
 
-    bool operator==(const Screen&) const = default;
+    Span Changed(int row) const { return changed_[static_cast<std::size_t>(row)]; }
+    void MarkAllChanged();
+    void MarkPresented();
+
+    // Equal when they show the same; what changed since presenting is no part
+    // of what a screen shows.
+    bool operator==(const Screen& other) const { return cells_ == other.cells_; }
 
 private:
     Cell& MutableAt(int column, int row);
     void Vacate(int column, int row);
+    void MarkChanged(int row, int first, int last);
 
     std::vector<Cell> cells_;
+    std::array<Span, kRows> changed_{};
 };
 
 }  // namespace platform

@@ -4,11 +4,13 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
+#include <vector>
 
+#include "platform/line_editor.h"
 #include "platform/terminal_signals.h"
 #include "platform/text.h"
 
@@ -16,14 +18,15 @@ namespace platform {
 
 namespace {
 
-using Clock = KeyDecoder::Clock;
 using std::chrono::milliseconds;
+using Clock = KeyDecoder::Clock;
 
 // Long enough for a terminal across ssh to answer a cursor position query.
 constexpr milliseconds kReplyWait{500};
 // How long a terminal that honours the window size request may take.
 constexpr milliseconds kResizeWait{250};
 constexpr milliseconds kBackgroundCheck{100};
+constexpr int kEscape = 27;
 
 void WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -43,27 +46,26 @@ termios RawMode(termios mode) {
     return mode;
 }
 
-termios LineMode(termios raw) {
-    raw.c_iflag |= ICRNL;
-    raw.c_lflag |= ICANON | ECHO | ECHOE | ECHOK | IEXTEN;
-    return raw;
-}
-
-bool IsBlank(std::string_view text) {
-    return text.find_first_not_of(" \t\r\n\v\f") == std::string_view::npos;
-}
-
 bool Fits(std::pair<int, int> size) {
     return size.first >= Screen::kColumns && size.second >= Screen::kRows;
 }
 
-// Sleeps, but returns early when a signal arrives.
-void Nap(milliseconds duration) {
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(duration);
-    const timespec pause{static_cast<time_t>(seconds.count()),
-                         static_cast<long>((duration - seconds).count()) * 1'000'000L};
-    ::nanosleep(&pause, nullptr);
+int MillisUntil(Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
+    return static_cast<int>(std::max<milliseconds::rep>(left.count(), 0));
 }
+
+// The glyphs whose width the terminal decides, each measured on a row of its
+// own so that the answer tells which it was.
+struct Probe {
+    int row;
+    std::string_view bytes;
+};
+constexpr Probe kSquare{2, "■"};
+constexpr Probe kRule{3, "━"};
+constexpr Probe kBar{4, "┃"};
+constexpr Probe kDecRule{5, "\x1b(0q\x1b(B"};
+constexpr Probe kDecBar{6, "\x1b(0x\x1b(B"};
 
 }  // namespace
 
@@ -87,12 +89,12 @@ Terminal::Terminal(int in_fd, int out_fd)
     : in_fd_(in_fd), out_fd_(out_fd), encoding_(OutputEncoding::LocaleCodeset()) {
     ::tcgetattr(in_fd_, &saved_);
     raw_ = RawMode(saved_);
-    signals::Install(saved_, in_fd_, out_fd_);
+    found_size_ = WindowSize();
+    signals::Install(saved_, in_fd_, out_fd_,
+                     VtPresenter::RestoreBytes(found_size_.first, found_size_.second));
     active_ = true;
     EnterGameMode();
-    writer_.Begin();
-    writer_.SetAmbiguousWide(ProbeAmbiguousWide());
-    writer_.Clear();
+    MeasureGlyphs();
     Flush();
 }
 
@@ -105,13 +107,13 @@ void Terminal::Restore() {
     active_ = false;
     Flush();
     signals::SetRawActive(false);
-    WriteAll(out_fd_, VtWriter::RestoreSequence());
+    WriteAll(out_fd_, VtPresenter::RestoreBytes(found_size_.first, found_size_.second));
     SetMode(saved_);
     signals::Remove();
 }
 
 void Terminal::EnterGameMode() {
-    SetMode(reading_line_ ? LineMode(raw_) : raw_);
+    SetMode(raw_);
     signals::SetRawActive(true);
 }
 
@@ -119,81 +121,86 @@ void Terminal::SetMode(const termios& mode) {
     ::tcsetattr(in_fd_, TCSADRAIN, &mode);
 }
 
-void Terminal::Flush() {
-    const std::string& bytes = writer_.buffer();
+void Terminal::Send(std::string_view bytes) {
     if (bytes.empty()) return;
-    if (encoding_.converts()) {
-        WriteAll(out_fd_, encoding_.Convert(bytes));
-    } else {
-        WriteAll(out_fd_, bytes);
-    }
-    writer_.ClearBuffer();
+    WriteAll(out_fd_, encoding_.converts() ? encoding_.Convert(bytes) : std::string(bytes));
 }
 
-// Writes the glyph at a known cell and asks where the cursor went. Keys
-// that arrive meanwhile stay queued; no answer means a narrow terminal.
-bool Terminal::ProbeAmbiguousWide() {
-    writer_.SetAmbiguousWide(true);
-    writer_.MoveCursor(0, 2);
-    writer_.Write("■");
-    writer_.RequestCursorReport();
-    Flush();
+void Terminal::Flush() {
+    presenter_.Frame(mutable_screen(), !cursor_hidden(), cursor_column(), cursor_row());
+    Send(presenter_.bytes());
+    presenter_.ClearBytes();
+}
+
+// Writes each glyph at a known cell and asks where the cursor went. Keys that
+// arrive meanwhile stay queued; no answer means the layout's own widths. The
+// DEC line drawing set is only tried where the locale is UTF-8: a converter
+// such as luit, which serves GBK locales, drops the switch to it.
+void Terminal::MeasureGlyphs() {
+    std::vector<Probe> probes = {kSquare, kRule, kBar};
+    if (!encoding_.converts()) probes.insert(probes.end(), {kDecRule, kDecBar});
+    std::string bytes;
+    for (const Probe& probe : probes) {
+        bytes += "\x1b[" + std::to_string(probe.row + 1) + "H";
+        bytes += probe.bytes;
+        bytes += "\x1b[6n";
+    }
+    Send(bytes);
+    int width[Screen::kRows + 1] = {};
     const auto give_up = Clock::now() + kReplyWait;
+    std::size_t answers = 0;
     try {
-        while (true) {
-            if (const auto report = decoder_.TakeCursorReport()) return report->second == 3;
-            const auto left = std::chrono::ceil<milliseconds>(give_up - Clock::now());
-            if (left.count() <= 0) return false;
-            const int timeout = PumpTimeout(decoder_);
-            Pump(decoder_, timeout < 0 ? static_cast<int>(left.count())
-                                       : std::min(timeout, static_cast<int>(left.count())));
+        while (answers < probes.size() && Clock::now() < give_up) {
+            Await(decoder_, std::min(give_up, decoder_.Deadline().value_or(give_up)));
+            while (const auto report = decoder_.TakeCursorReport()) {
+                if (report->first >= 1 && report->first <= Screen::kRows) {
+                    width[report->first - 1] = report->second - 1;
+                }
+                ++answers;
+            }
         }
     } catch (const InputClosed&) {
-        return false;
+        return;
     }
-}
-
-void Terminal::MoveCursor(int column, int row) {
-    column_ = column;
-    row_ = row;
-    writer_.MoveCursor(column, row);
-}
-
-void Terminal::SetAttribute(int attribute) {
-    attribute_ = attribute;
-    writer_.SetAttribute(attribute);
-}
-
-void Terminal::Write(std::string_view text) {
-    column_ = record_.Put(column_, row_, text, attribute_);
-    writer_.Write(text);
+    const auto narrow = [&](const Probe& a, const Probe& b) {
+        return width[a.row] <= 1 && width[b.row] <= 1;
+    };
+    presenter_.SetAmbiguousWide(width[kSquare.row] == 2);
+    if (narrow(kRule, kBar)) {
+        presenter_.SetLineForm(LineForm::kUnicode);
+    } else if (!encoding_.converts() && width[kDecRule.row] == 1 && width[kDecBar.row] == 1) {
+        presenter_.SetLineForm(LineForm::kDecGraphics);
+    } else {
+        presenter_.SetLineForm(LineForm::kAscii);
+    }
 }
 
 void Terminal::Clear() {
-    record_.Clear();
-    column_ = row_ = 0;
-    writer_.Clear();
-}
-
-void Terminal::HideCursor() {
-    cursor_hidden_ = true;
-    writer_.HideCursor();
+    ScreenConsole::Clear();
+    pause_pending_ = false;
 }
 
 void Terminal::SetTitle(std::string_view title) {
-    writer_.SetTitle(title);
+    title_ = title;
+    presenter_.SetTitle(title);
 }
 
 void Terminal::RequestWindowSize(int columns, int rows) {
-    writer_.RequestWindowSize(columns, rows);
+    requested_size_ = {columns, rows};
+    AskForWindow();
+    if (WaitForRoom()) Repaint();
+}
+
+// Asks for the game's window and gives the terminal a moment to grant it.
+void Terminal::AskForWindow() {
+    if (!requested_size_) return;
+    presenter_.RequestWindowSize(requested_size_->first, requested_size_->second);
     Flush();
     const auto give_up = Clock::now() + kResizeWait;
-    while (!Fits(WindowSize()) && Clock::now() < give_up) Nap(milliseconds(25));
-    signals::TakeResized();
-    if (!Fits(WindowSize())) {
-        WaitForRoom();
-        Repaint();
+    while (!Fits(WindowSize()) && Clock::now() < give_up) {
+        Await(decoder_, std::min(give_up, Clock::now() + milliseconds(25)));
     }
+    signals::TakeResized();
 }
 
 std::pair<int, int> Terminal::WindowSize() const {
@@ -212,50 +219,35 @@ void Terminal::ShowTooSmall(std::pair<int, int> size) {
         "请放大窗口，或按 ESC 或 q 退出。",
         "Enlarge it, or press ESC or q to quit.",
     };
-    writer_.Clear();
-    writer_.SetAttribute(Cell::kDefaultAttribute);
+    std::string bytes = "\x1b(B\x1b[0m\x1b[37;40m\x1b[H\x1b[2J";
     for (int row = 0; row < 4; ++row) {
-        writer_.MoveCursor(0, row);
-        writer_.Write(lines[row]);
+        bytes += "\x1b[" + std::to_string(row + 1) + "H" + lines[row];
     }
-    Flush();
+    presenter_.Raw(bytes);
+    Send(presenter_.bytes());
+    presenter_.ClearBytes();
 }
 
 // Blocks until the window is big enough; keys other than ESC and q are for
 // nobody meanwhile.
-void Terminal::WaitForRoom() {
+bool Terminal::WaitForRoom() {
     KeyDecoder keys;
+    bool waited = false;
     for (auto size = WindowSize(); !Fits(size); size = WindowSize()) {
+        waited = true;
         ShowTooSmall(size);
-        Pump(keys, PumpTimeout(keys));
+        Await(keys, keys.Deadline());
+        signals::TakeResized();
         while (keys.HasCode()) {
             const int code = keys.TakeCode();
-            if (code == 27 || code == 'q' || code == 'Q') throw QuitRequested();
+            if (code == kEscape || code == 'q' || code == 'Q') throw QuitRequested();
         }
-        signals::TakeResized();
     }
+    return waited;
 }
 
 void Terminal::Repaint() {
-    writer_.Begin();
-    writer_.Clear();
-    for (int row = 0; row < Screen::kRows; ++row) {
-        for (int column = 0; column < Screen::kColumns; ++column) {
-            const Cell& cell = record_.At(column, row);
-            const bool looks_cleared = cell.glyph == " " && (cell.attribute & 0xF0) == 0;
-            if (cell.part == Cell::Part::Right || looks_cleared) continue;
-            writer_.MoveCursor(column, row);
-            writer_.SetAttribute(cell.attribute);
-            writer_.Write(cell.glyph);
-        }
-    }
-    writer_.MoveCursor(column_, row_);
-    writer_.SetAttribute(attribute_);
-    if (reading_line_) {
-        writer_.ShowCursor();
-    } else if (cursor_hidden_) {
-        writer_.HideCursor();
-    }
+    presenter_.Forget();
     Flush();
 }
 
@@ -265,43 +257,46 @@ bool Terminal::IsForeground() const {
 }
 
 void Terminal::WaitForForeground() const {
-    while (!IsForeground()) Nap(kBackgroundCheck);
+    while (!IsForeground()) {
+        pollfd wake{signals::WakeFd(), POLLIN, 0};
+        ::poll(&wake, 1, static_cast<int>(kBackgroundCheck.count()));
+        signals::DrainWake();
+    }
 }
 
 void Terminal::Attend() {
-    if (signals::TakeContinued() || !IsForeground()) paused_ = true;
-    if (paused_) {
+    signals::DrainWake();
+    if (signals::TakeContinued() || !IsForeground()) stopped_ = true;
+    if (stopped_) {
         WaitForForeground();
-        paused_ = false;
-        signals::TakeResized();
+        stopped_ = false;
         EnterGameMode();
+        // Leaving put the title and the window size back.
+        if (!title_.empty()) presenter_.SetTitle(title_);
+        AskForWindow();
         WaitForRoom();
         Repaint();
+        pause_pending_ = true;
     } else if (signals::TakeResized()) {
-        WaitForRoom();
+        if (WaitForRoom()) pause_pending_ = true;
         Repaint();
     }
 }
 
-int Terminal::PumpTimeout(const KeyDecoder& decoder) {
-    const auto deadline = decoder.Deadline();
-    if (!deadline) return -1;
-    const auto left = std::chrono::ceil<milliseconds>(*deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
-bool Terminal::Pump(KeyDecoder& decoder, int timeout_ms) {
-    pollfd input{in_fd_, POLLIN, 0};
-    const int ready = ::poll(&input, 1, timeout_ms);
-    if (ready < 0) return errno != EINTR;
-    if (ready > 0) {
+bool Terminal::Await(KeyDecoder& decoder, std::optional<Clock::time_point> deadline) {
+    pollfd fds[] = {{in_fd_, POLLIN, 0}, {signals::WakeFd(), POLLIN, 0}};
+    const int ready = ::poll(fds, 2, deadline ? MillisUntil(*deadline) : -1);
+    if (ready < 0) {
+        if (errno == EINTR) return false;
+        throw InputClosed();
+    }
+    if (fds[1].revents != 0) return false;
+    if (fds[0].revents != 0) {
         char bytes[256];
         const ssize_t got = ::read(in_fd_, bytes, sizeof bytes);
         if (got > 0) {
             decoder.Feed(std::string_view(bytes, static_cast<std::size_t>(got)), Clock::now());
-        } else if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
-            return errno != EINTR;
-        } else {
+        } else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
             throw InputClosed();
         }
     }
@@ -309,70 +304,71 @@ bool Terminal::Pump(KeyDecoder& decoder, int timeout_ms) {
     return true;
 }
 
+// Whatever was typed is read first. An ESC whose following bytes may still be
+// on their way is waited for; one typed earlier is a whole key now.
 bool Terminal::KeyWaiting() {
     Attend();
-    if (!decoder_.HasCode()) Pump(decoder_, 0);
+    Await(decoder_, Clock::now());
+    while (const auto deadline = decoder_.Deadline()) {
+        if (!Await(decoder_, *deadline)) Attend();
+    }
+    if (pause_pending_) {
+        pause_pending_ = false;
+        deliver_escape_ = true;
+        return true;
+    }
     return decoder_.HasCode();
 }
 
-int Terminal::ReadKey() {
+int Terminal::NextCode() {
     Attend();
     Flush();
     while (!decoder_.HasCode()) {
-        if (!Pump(decoder_, PumpTimeout(decoder_))) Attend();
+        if (!Await(decoder_, decoder_.Deadline())) Attend();
     }
     return decoder_.TakeCode();
 }
 
-std::optional<std::string> Terminal::ReadLine() {
-    std::string line;
-    char byte = 0;
-    while (true) {
-        const ssize_t got = ::read(in_fd_, &byte, 1);
-        if (got < 0 && errno == EINTR) {
-            Attend();
-            continue;
-        }
-        if (got <= 0) return line.empty() ? std::nullopt : std::optional(line);
-        if (byte == '\n') return line;
-        line += byte;
-    }
+int Terminal::ReadKey() {
+    if (std::exchange(deliver_escape_, false)) return kEscape;
+    const int code = NextCode();
+    // A blocking read is a menu's: the player is choosing already.
+    pause_pending_ = false;
+    return code;
 }
 
+// The reply is edited here rather than by the terminal's line mode, so that
+// keys typed ahead of the prompt count, the reply is part of the record that
+// a repaint redraws, and special keys are not echoed as escape codes.
 int Terminal::ReadInt() {
-    Attend();
-    // Line mode first: what is typed once the prompt shows must be echoed.
-    reading_line_ = true;
-    EnterGameMode();
-    writer_.ShowCursor();
-    Flush();
-    // Like formatted extraction, a reply of only white space is no reply.
-    std::optional<std::string> line;
-    do {
-        line = ReadLine();
-    } while (line && IsBlank(*line));
-    reading_line_ = false;
-    EnterGameMode();
-    // Ctrl+D on an empty line, or a terminal that hung up.
-    if (!line) throw InputClosed();
-    const std::string& reply = *line;
-    // The terminal echoed the reply and went to the next line by itself.
-    record_.Put(column_, row_, reply, attribute_);
-    column_ = 0;
-    ++row_;
-    writer_.ForgetCursor();
-    if (cursor_hidden_) writer_.HideCursor();
-    return ParseLeadingInt(reply);
+    const bool was_hidden = cursor_hidden();
+    const int column = cursor_column();
+    const int row = cursor_row();
+    LineEditor editor(static_cast<std::size_t>(std::max(Screen::kColumns - 1 - column, 0)));
+    SetCursorShown(true);
+    std::size_t shown_length = 0;
+    for (auto result = LineEditor::Result::kEditing; result != LineEditor::Result::kDone;) {
+        result = editor.Key(NextCode());
+        if (result == LineEditor::Result::kEndOfInput) throw InputClosed();
+        const std::string& reply = editor.text();
+        MoveCursor(column, row);
+        Write(reply + std::string(shown_length - std::min(shown_length, reply.size()), ' '));
+        MoveCursor(column + static_cast<int>(reply.size()), row);
+        shown_length = reply.size();
+    }
+    pause_pending_ = false;
+    SetCursorShown(!was_hidden);
+    // Enter takes the cursor to the next line, as a terminal's echo does.
+    MoveCursor(0, row + 1);
+    return ParseLeadingInt(editor.text());
 }
 
 void Terminal::Sleep(milliseconds duration) {
     Attend();
     Flush();
     const auto until = Clock::now() + duration;
-    for (auto left = duration; left.count() > 0;
-         left = std::chrono::ceil<milliseconds>(until - Clock::now())) {
-        Nap(left);
-        Attend();
+    while (Clock::now() < until) {
+        if (!Await(decoder_, until)) Attend();
     }
 }
 

@@ -6,20 +6,20 @@
 #include <string>
 #include <utility>
 
-#include "platform/console.h"
 #include "platform/encoding.h"
 #include "platform/key_decoder.h"
-#include "platform/screen.h"
-#include "platform/vt_writer.h"
+#include "platform/screen_console.h"
+#include "platform/vt_presenter.h"
 
 namespace platform {
 
-// The POSIX terminal: raw keyboard input decoded into _getch codes, output
-// as ECMA-48 sequences sent in one write before every wait. It keeps a record
-// of what it drew, to repaint the window after a resize or a suspension.
-// The terminal is put back as it was on destruction, on Ctrl+Z and on SIGINT,
-// SIGTERM, SIGHUP and SIGQUIT.
-class Terminal : public Console {
+// The POSIX terminal. Drawing goes into the screen record; before every wait
+// the cells that changed are sent in one write. Input is read as it arrives,
+// while the game sleeps too, and decoded into _getch codes. The terminal is
+// put back as it was on destruction, on Ctrl+Z and on SIGINT, SIGTERM,
+// SIGHUP and SIGQUIT; after Ctrl+Z or a too small window a round comes back
+// in its pause menu.
+class Terminal : public ScreenConsole {
 public:
     // Both descriptors must be terminals (see WhyUnusable).
     Terminal(int in_fd, int out_fd);
@@ -33,11 +33,7 @@ public:
     // Puts the terminal back as it was found; safe to call more than once.
     void Restore();
 
-    void MoveCursor(int column, int row) override;
-    void SetAttribute(int attribute) override;
-    void Write(std::string_view text) override;
     void Clear() override;
-    void HideCursor() override;
     void SetTitle(std::string_view title) override;
     void RequestWindowSize(int columns, int rows) override;
     bool KeyWaiting() override;
@@ -46,7 +42,10 @@ public:
     void Sleep(std::chrono::milliseconds duration) override;
 
 private:
+    using Clock = KeyDecoder::Clock;
+
     void Flush();
+    void Send(std::string_view bytes);
     void EnterGameMode();
     // Acts on what signals left for the loop: a resumed process, a resized
     // window, a return to the foreground.
@@ -55,36 +54,36 @@ private:
     bool IsForeground() const;
     void WaitForForeground() const;
     std::pair<int, int> WindowSize() const;
-    // Waits, showing why, while the window is smaller than the game.
-    void WaitForRoom();
+    // Waits, showing why, while the window is smaller than the game; true if
+    // it had to.
+    bool WaitForRoom();
     void ShowTooSmall(std::pair<int, int> size);
-    bool ProbeAmbiguousWide();
+    void MeasureGlyphs();
+    void AskForWindow();
 
-    // Waits up to `timeout_ms` (-1: for ever) for input and feeds it to
-    // `decoder`; also lets a lone ESC's delay run out. False when a signal
-    // came first.
-    bool Pump(KeyDecoder& decoder, int timeout_ms);
-    static int PumpTimeout(const KeyDecoder& decoder);
-    // One line of canonical input, without its newline; nothing at its end.
-    std::optional<std::string> ReadLine();
+    // Reads what arrives until `deadline` (none: until something does) and
+    // feeds it to `decoder`. False when a signal came first.
+    bool Await(KeyDecoder& decoder, std::optional<Clock::time_point> deadline);
+    // The next key code, waiting as long as it takes.
+    int NextCode();
     void SetMode(const termios& mode);
 
     int in_fd_;
     int out_fd_;
     termios saved_{};
     termios raw_{};
+    std::pair<int, int> found_size_;
     bool active_ = false;
-    bool paused_ = false;        // stopped or sent to the background since the last tick
-    bool reading_line_ = false;  // the player is typing a reply, echoed
+    bool stopped_ = false;  // stopped or sent to the background since the last tick
+    // A round's next key poll opens its pause menu, as ESC would.
+    bool pause_pending_ = false;
+    bool deliver_escape_ = false;
+    std::string title_;
+    std::optional<std::pair<int, int>> requested_size_;
 
     OutputEncoding encoding_;
-    VtWriter writer_;
+    VtPresenter presenter_;
     KeyDecoder decoder_;
-    Screen record_;
-    int column_ = 0;
-    int row_ = 0;
-    int attribute_ = Cell::kDefaultAttribute;
-    bool cursor_hidden_ = false;
 };
 
 }  // namespace platform

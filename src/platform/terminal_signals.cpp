@@ -1,12 +1,13 @@
 #include "platform/terminal_signals.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <string_view>
-
-#include "platform/vt_writer.h"
 
 namespace platform::signals {
 
@@ -18,6 +19,9 @@ int g_out_fd = -1;
 volatile std::sig_atomic_t g_raw_active = 0;
 volatile std::sig_atomic_t g_continued = 0;
 volatile std::sig_atomic_t g_resized = 0;
+char g_restore_bytes[256];
+std::size_t g_restore_size = 0;
+int g_wake[2] = {-1, -1};
 
 constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 constexpr int kAllSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGCONT, SIGWINCH};
@@ -26,9 +30,8 @@ constexpr int kAllSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGCON
 void PutTerminalBack() {
     if (!g_raw_active) return;
     g_raw_active = 0;
-    const std::string_view restore = VtWriter::RestoreSequence();
-    const char* data = restore.data();
-    std::size_t left = restore.size();
+    const char* data = g_restore_bytes;
+    std::size_t left = g_restore_size;
     while (left > 0) {
         const ssize_t written = ::write(g_out_fd, data, left);
         if (written < 0 && errno == EINTR) continue;
@@ -37,6 +40,11 @@ void PutTerminalBack() {
         left -= static_cast<std::size_t>(written);
     }
     ::tcsetattr(g_in_fd, TCSADRAIN, &g_saved_mode);
+}
+
+void Wake() {
+    const char byte = 0;
+    (void)!::write(g_wake[1], &byte, 1);
 }
 
 void SetHandler(int signal_number, void (*handler)(int)) {
@@ -73,20 +81,35 @@ void OnSuspend(int signal_number) {
     RaiseDefault(signal_number);
     SetHandler(SIGTSTP, OnSuspend);
     g_continued = 1;
+    Wake();
     errno = saved_errno;
 }
 
 void OnContinue(int) {
+    const int saved_errno = errno;
     g_continued = 1;
+    Wake();
+    errno = saved_errno;
 }
 
 void OnResize(int) {
+    const int saved_errno = errno;
     g_resized = 1;
+    Wake();
+    errno = saved_errno;
 }
 
 }  // namespace
 
-void Install(const termios& saved, int in_fd, int out_fd) {
+void Install(const termios& saved, int in_fd, int out_fd, std::string_view restore_bytes) {
+    g_restore_size = std::min(restore_bytes.size(), sizeof g_restore_bytes);
+    std::memcpy(g_restore_bytes, restore_bytes.data(), g_restore_size);
+    if (g_wake[0] < 0 && ::pipe(g_wake) == 0) {
+        for (int fd : g_wake) {
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        }
+    }
     g_saved_mode = saved;
     g_in_fd = in_fd;
     g_out_fd = out_fd;
@@ -108,6 +131,16 @@ bool TakeContinued() {
     if (!g_continued) return false;
     g_continued = 0;
     return true;
+}
+
+int WakeFd() {
+    return g_wake[0];
+}
+
+void DrainWake() {
+    char bytes[64];
+    while (::read(g_wake[0], bytes, sizeof bytes) > 0) {
+    }
 }
 
 bool TakeResized() {

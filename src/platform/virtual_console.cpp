@@ -18,19 +18,8 @@ void VirtualConsole::PushLine(std::string line) {
     lines_.push_back(std::move(line));
 }
 
-void VirtualConsole::MoveCursor(int column, int row) {
-    column_ = column;
-    row_ = row;
-}
-
-void VirtualConsole::Write(std::string_view text) {
-    column_ = screen_.Put(column_, row_, text, attribute_);
-}
-
 void VirtualConsole::Clear() {
-    screen_.Clear();
-    column_ = 0;
-    row_ = 0;
+    ScreenConsole::Clear();
     ++clears_;
 }
 
@@ -52,9 +41,8 @@ int VirtualConsole::ReadInt() {
     lines_.pop_front();
     // The terminal echoes the reply where the cursor stands, then the Enter
     // takes the cursor to the start of the next line.
-    screen_.Put(column_, row_, line, attribute_);
-    column_ = 0;
-    ++row_;
+    Write(line);
+    MoveCursor(0, cursor_row() + 1);
     return ParseLeadingInt(line);
 }
 
@@ -65,12 +53,12 @@ void VirtualConsole::Sleep(std::chrono::milliseconds duration) {
 
 void VirtualConsole::AdvanceTo(Millis at) {
     if (at <= now_) return;
-    if (record_frames_) frames_.push_back({now_, screen_});
+    if (record_frames_) frames_.push_back({now_, screen()});
     now_ = at;
 }
 
 const Screen& VirtualConsole::ScreenAt(Millis at) const {
-    if (at >= now_) return screen_;
+    if (at >= now_) return screen();
     const auto after =
         std::upper_bound(frames_.begin(), frames_.end(), at,
                          [](Millis time, const Frame& frame) { return time < frame.from; });

@@ -7,15 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/console.h"
-#include "platform/screen.h"
+#include "platform/screen_console.h"
 
 namespace platform {
 
 // A console that exists only in memory, for tests: a screen of cells, key
 // codes and reply lines scripted in advance, and a virtual clock that sleeping
 // advances at once. A whole round runs in milliseconds of real time.
-class VirtualConsole : public Console {
+class VirtualConsole : public ScreenConsole {
 public:
     using Millis = std::chrono::milliseconds;
 
@@ -41,25 +40,16 @@ public:
     // ScreenAt. Off by default: long soak runs would hoard copies.
     void RecordFrames(bool on) { record_frames_ = on; }
 
-    const Screen& screen() const { return screen_; }
     // The screen as it stood at virtual time `at`.
     const Screen& ScreenAt(Millis at) const;
     Millis Now() const { return now_; }
     const std::vector<Slept>& Sleeps() const { return sleeps_; }
-    int attribute() const { return attribute_; }
-    int cursor_column() const { return column_; }
-    int cursor_row() const { return row_; }
-    bool cursor_hidden() const { return cursor_hidden_; }
     const std::string& title() const { return title_; }
     std::pair<int, int> requested_size() const { return requested_size_; }
     int clears() const { return clears_; }
     std::size_t keys_left() const { return keys_.size(); }
 
-    void MoveCursor(int column, int row) override;
-    void SetAttribute(int attribute) override { attribute_ = attribute; }
-    void Write(std::string_view text) override;
     void Clear() override;
-    void HideCursor() override { cursor_hidden_ = true; }
     void SetTitle(std::string_view title) override { title_ = title; }
     void RequestWindowSize(int columns, int rows) override { requested_size_ = {columns, rows}; }
     bool KeyWaiting() override;
@@ -82,11 +72,6 @@ private:
 
     void AdvanceTo(Millis at);
 
-    Screen screen_;
-    int attribute_ = Cell::kDefaultAttribute;
-    int column_ = 0;
-    int row_ = 0;
-    bool cursor_hidden_ = false;
     std::string title_;
     std::pair<int, int> requested_size_{0, 0};
     int clears_ = 0;
