@@ -37,7 +37,7 @@ alignas(16) char g_crash_stack[1 << 16];
 stack_t g_found_stack;
 std::terminate_handler g_found_terminate = nullptr;
 
-enum class Kind { kQuit, kCrash, kSuspend, kContinue, kResize };
+enum class Kind { kEnd, kCrash, kSuspend, kContinue, kResize };
 
 struct Handled {
     int number;
@@ -46,11 +46,17 @@ struct Handled {
     struct sigaction found {};
 };
 
+// The signals that end the process by default and that a user, a limit or a
+// fault may send; not SIGKILL, which cannot be caught, nor the profilers' and
+// debuggers' own: SIGPROF, SIGVTALRM and SIGTRAP.
 Handled g_handled[] = {
-    {SIGINT, Kind::kQuit},     {SIGTERM, Kind::kQuit},     {SIGHUP, Kind::kQuit},
-    {SIGQUIT, Kind::kQuit},    {SIGSEGV, Kind::kCrash},    {SIGBUS, Kind::kCrash},
-    {SIGFPE, Kind::kCrash},    {SIGILL, Kind::kCrash},     {SIGABRT, Kind::kCrash},
-    {SIGTSTP, Kind::kSuspend}, {SIGCONT, Kind::kContinue}, {SIGWINCH, Kind::kResize},
+    {SIGINT, Kind::kEnd},      {SIGTERM, Kind::kEnd},     {SIGHUP, Kind::kEnd},
+    {SIGQUIT, Kind::kEnd},     {SIGALRM, Kind::kEnd},     {SIGUSR1, Kind::kEnd},
+    {SIGUSR2, Kind::kEnd},     {SIGPIPE, Kind::kEnd},     {SIGXCPU, Kind::kEnd},
+    {SIGXFSZ, Kind::kEnd},     {SIGSYS, Kind::kEnd},      {SIGSEGV, Kind::kCrash},
+    {SIGBUS, Kind::kCrash},    {SIGFPE, Kind::kCrash},    {SIGILL, Kind::kCrash},
+    {SIGABRT, Kind::kCrash},   {SIGTSTP, Kind::kSuspend}, {SIGCONT, Kind::kContinue},
+    {SIGWINCH, Kind::kResize},
 };
 
 // Async-signal-safe: write and tcsetattr only.
@@ -85,7 +91,7 @@ void RaiseDefault(int signal_number) {
     ::raise(signal_number);
 }
 
-void OnQuit(int signal_number) {
+void OnEnd(int signal_number) {
     const int saved_errno = errno;
     PutTerminalBack();
     RaiseDefault(signal_number);
@@ -98,7 +104,7 @@ void OnQuit(int signal_number) {
 void OnCrash(int signal_number, siginfo_t* info, void*) {
     const int saved_errno = errno;
     PutTerminalBack();
-    if (info == nullptr || info->si_code <= 0) RaiseDefault(signal_number);
+    if (info->si_code <= 0) RaiseDefault(signal_number);
     errno = saved_errno;
 }
 
@@ -135,11 +141,11 @@ struct sigaction Action(Kind kind) {
     struct sigaction action {};
     sigemptyset(&action.sa_mask);
     for (const Handled& signal : g_handled) {
-        if (signal.kind == Kind::kQuit) sigaddset(&action.sa_mask, signal.number);
+        if (signal.kind == Kind::kEnd) sigaddset(&action.sa_mask, signal.number);
     }
     switch (kind) {
-        case Kind::kQuit:
-            action.sa_handler = OnQuit;
+        case Kind::kEnd:
+            action.sa_handler = OnEnd;
             break;
         case Kind::kSuspend:
             action.sa_handler = OnSuspend;

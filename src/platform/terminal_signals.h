@@ -15,10 +15,10 @@ namespace platform::signals {
 
 constexpr std::size_t kMaxRestoreBytes = 256;
 
-// Handles SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGCONT, SIGWINCH,
-// SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT and std::terminate from now on:
-// `saved` is the mode to put back on `in_fd`, after writing `restore_bytes`
-// (at most kMaxRestoreBytes, else std::length_error) to `out_fd`.
+// Handles from now on std::terminate, SIGTSTP, SIGCONT, SIGWINCH and the
+// signals that end the process, crashes included: `saved` is the mode to put
+// back on `in_fd`, after writing `restore_bytes` (at most kMaxRestoreBytes,
+// else std::length_error) to `out_fd`.
 void Install(const termios& saved, int in_fd, int out_fd, std::string_view restore_bytes);
 // The same with VtWriter::RestoreSequence() as the restore bytes.
 void Install(const termios& saved, int in_fd, int out_fd);
