@@ -1,20 +1,48 @@
-// A small program that puts the terminal into the game's mode and then waits,
-// for tests that need to see what a real terminal is left with.
-#include <unistd.h>
+// A small program that puts the terminal into the game's mode, draws a little
+// and waits for keys, for tests that need to see what a real terminal is left
+// with. Its argument says how it ends: "wait" at a q, "number" with the
+// number typed as its status, "throw", "terminate" or "overflow" the way
+// their names say.
+#include <sys/prctl.h>
 
-#include <cstring>
+#include <climits>
+#include <exception>
+#include <stdexcept>
+#include <string_view>
 
-#include "platform/terminal.h"
+#include "main.h"
 #include "tool.h"
 
+namespace {
+
+// Keeps each frame alive until the call below it returns, so that no
+// optimisation turns the descent into a loop.
+long Descend(long depth, volatile char* above) {
+    volatile char frame[256] = {};
+    frame[0] = above[0];
+    return depth == 0 ? 0 : Descend(depth - 1, frame) + frame[0];
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    const bool read_number = argc > 1 && std::strcmp(argv[1], "number") == 0;
-    platform::Terminal terminal(STDIN_FILENO, STDOUT_FILENO);
-    ConsoleScope scope(terminal);
-    HideCursor();
-    SetColor(14);
-    SetCursorPosition(3, 3);
-    Print("●");
-    if (read_number) return TheConsole().ReadInt() & 0xFF;
-    for (;;) ReadKey();
+    // The crashes here are on purpose; nobody wants their cores.
+    ::prctl(PR_SET_DUMPABLE, 0);
+    const std::string_view mode = argc > 1 ? argv[1] : "wait";
+    int reply = 0;
+    const int status = RunOnSystemConsole([&] {
+        HideCursor();
+        SetColor(14);
+        SetCursorPosition(3, 3);
+        Print("●");
+        Sleep(0);
+        if (mode == "number") reply = TheConsole().ReadInt() & 0xFF;
+        if (mode == "throw") throw std::runtime_error("the probe gave up\non purpose");
+        if (mode == "terminate") std::terminate();
+        if (mode == "overflow") Descend(LONG_MAX, argv[0]);
+        if (mode == "wait") {
+            while (ReadKey() != 'q') Print("key!");
+        }
+    });
+    return status != 0 ? status : reply;
 }

@@ -15,30 +15,96 @@ bool SameMode(const termios& a, const termios& b) {
            a.c_lflag == b.c_lflag && std::equal(a.c_cc, a.c_cc + NCCS, b.c_cc);
 }
 
-class TerminalRestore : public ::testing::TestWithParam<int> {};
+bool Raw(const PtySession& probe) {
+    return !(probe.Mode().c_lflag & ICANON);
+}
 
-TEST_P(TerminalRestore, AFatalSignalLeavesTheTerminalAsItWas) {
-    const int signal_number = GetParam();
-    PtySession probe({PROBE_PATH, "wait"});
-    ASSERT_TRUE(probe.ReadUntil(kHideCursor));
-    ASSERT_FALSE(probe.Mode().c_lflag & ICANON) << "the probe is in raw mode";
-
-    ::kill(probe.pid(), signal_number);
-    const std::optional<int> status = probe.Wait();
-    ASSERT_TRUE(status && WIFSIGNALED(*status)) << status.value_or(-1);
-    EXPECT_EQ(WTERMSIG(*status), signal_number) << "the signal is re-raised, not swallowed";
+// The terminal as the shell had it: its mode, and after the last time the
+// cursor was hidden, the cursor shown and the colours reset.
+void ExpectGivenBack(const PtySession& probe) {
     EXPECT_TRUE(SameMode(probe.Mode(), probe.before()));
     const std::string& output = probe.output();
     const std::size_t hidden = output.rfind(kHideCursor);
-    EXPECT_NE(output.find(kShowCursor, hidden), std::string::npos);
+    EXPECT_NE(hidden, std::string::npos);
+    EXPECT_NE(output.find(kShowCursor, hidden), std::string::npos) << "cursor shown";
     EXPECT_NE(output.find("\x1b[0m", hidden), std::string::npos) << "colours reset";
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, TerminalRestore, ::testing::Values(SIGTERM, SIGINT),
-                         [](const auto& info) { return info.param == SIGTERM ? "Term" : "Int"; });
+struct Ending {
+    const char* name;
+    const char* mode;  // of the probe
+    int sent;          // the signal the test sends, or 0
+    int signal;        // the one that ends the probe
+};
+void PrintTo(const Ending& ending, std::ostream* out) {
+    *out << ending.name;
+}
+
+class TerminalRestore : public ::testing::TestWithParam<Ending> {};
+
+TEST_P(TerminalRestore, TheTerminalComesBackAndTheSignalStillEndsTheProcess) {
+    const Ending& ending = GetParam();
+    PtySession probe({PROBE_PATH, ending.mode}, {"TERM=xterm"});
+    if (ending.sent != 0) {
+        ASSERT_TRUE(probe.ReadUntil(kHideCursor));
+        ASSERT_TRUE(Raw(probe));
+        ::kill(probe.pid(), ending.sent);
+    }
+    const std::optional<int> status = probe.Wait();
+    ASSERT_TRUE(status && WIFSIGNALED(*status)) << status.value_or(-1);
+    EXPECT_EQ(WTERMSIG(*status), ending.signal) << "the signal is re-raised, not swallowed";
+    ExpectGivenBack(probe);
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, TerminalRestore,
+                         ::testing::Values(Ending{"Term", "wait", SIGTERM, SIGTERM},
+                                           Ending{"Int", "wait", SIGINT, SIGINT},
+                                           Ending{"Hup", "wait", SIGHUP, SIGHUP},
+                                           Ending{"Quit", "wait", SIGQUIT, SIGQUIT},
+                                           Ending{"Usr1", "wait", SIGUSR1, SIGUSR1},
+                                           Ending{"Segv", "wait", SIGSEGV, SIGSEGV},
+                                           Ending{"Bus", "wait", SIGBUS, SIGBUS},
+                                           Ending{"Fpe", "wait", SIGFPE, SIGFPE},
+                                           Ending{"Ill", "wait", SIGILL, SIGILL},
+                                           Ending{"Abrt", "wait", SIGABRT, SIGABRT},
+                                           Ending{"StackOverflow", "overflow", 0, SIGSEGV},
+                                           Ending{"Terminate", "terminate", 0, SIGABRT}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TerminalEscape, AnExceptionOutOfTheGameIsOneLineAfterTheTerminalComesBack) {
+    PtySession probe({PROBE_PATH, "throw"}, {"TERM=xterm"});
+    const std::optional<int> status = probe.Wait();
+    ASSERT_TRUE(status && WIFEXITED(*status)) << status.value_or(-1);
+    EXPECT_EQ(WEXITSTATUS(*status), 1);
+    ExpectGivenBack(probe);
+    const std::string& output = probe.output();
+    const std::string line = "wendlecrux-snake: the probe gave up on purpose\r\n";
+    EXPECT_TRUE(output.ends_with(line)) << "last, on the restored terminal: " << output;
+}
+
+// As nohup, or a shell without job control for a background job, leaves them.
+TEST(TerminalIgnoredSignals, StayIgnoredAndTheGameEndsNormally) {
+    for (const auto& [name, number] : {std::pair{"HUP", SIGHUP}, std::pair{"INT", SIGINT}}) {
+        SCOPED_TRACE(name);
+        PtySession probe(
+            {"/bin/sh", "-c", std::string("trap '' ") + name + "; exec " PROBE_PATH " wait"},
+            {"TERM=xterm"});
+        ASSERT_TRUE(probe.ReadUntil(kHideCursor));
+        ::kill(probe.pid(), number);
+        // The signal is handled before the key is read, if at all.
+        probe.Type("x");
+        ASSERT_TRUE(probe.ReadUntil("key!")) << "still running";
+        EXPECT_TRUE(Raw(probe));
+        probe.Type("q");
+        const std::optional<int> status = probe.Wait();
+        ASSERT_TRUE(status && WIFEXITED(*status)) << status.value_or(-1);
+        EXPECT_EQ(WEXITSTATUS(*status), 0);
+        ExpectGivenBack(probe);
+    }
+}
 
 TEST(TerminalLineRead, ReadsAnEchoedReplyAndRestoresOnReturn) {
-    PtySession probe({PROBE_PATH, "number"});
+    PtySession probe({PROBE_PATH, "number"}, {"TERM=xterm"});
     ASSERT_TRUE(probe.ReadUntil(kShowCursor)) << "the cursor shows while the reply is typed";
     probe.Type("\n  42abc\n");
     const std::optional<int> status = probe.Wait();

@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
-#include <string_view>
+#include <exception>
+#include <stdexcept>
+
 
 namespace platform::signals {
 
@@ -16,21 +18,50 @@ namespace {
 termios g_saved_mode;
 int g_in_fd = -1;
 int g_out_fd = -1;
-volatile std::sig_atomic_t g_raw_active = 0;
+char g_restore[kMaxRestoreBytes];
+std::size_t g_restore_size = 0;
+
+// Exchanged, so that the restore runs once even when a crash interrupts a
+// handler that is restoring.
+static_assert(std::atomic<bool>::is_always_lock_free);
+std::atomic<bool> g_raw_active{false};
 volatile std::sig_atomic_t g_continued = 0;
 volatile std::sig_atomic_t g_resized = 0;
-char g_restore_bytes[256];
-std::size_t g_restore_size = 0;
-int g_wake[2] = {-1, -1};
 
-constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-constexpr int kAllSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGCONT, SIGWINCH};
+int g_wake_read = -1;
+volatile std::sig_atomic_t g_wake_write = -1;
+
+// A stack overflow leaves no stack for the crash handler to run on.
+alignas(16) char g_crash_stack[1 << 16];
+stack_t g_found_stack;
+std::terminate_handler g_found_terminate = nullptr;
+
+enum class Kind { kEnd, kCrash, kSuspend, kContinue, kResize };
+
+struct Handled {
+    int number;
+    Kind kind;
+    bool caught = false;
+    struct sigaction found {};
+};
+
+// The signals that end the process by default and that a user, a limit or a
+// fault may send; not SIGKILL, which cannot be caught, nor the profilers' and
+// debuggers' own: SIGPROF, SIGVTALRM and SIGTRAP.
+Handled g_handled[] = {
+    {SIGINT, Kind::kEnd},      {SIGTERM, Kind::kEnd},     {SIGHUP, Kind::kEnd},
+    {SIGQUIT, Kind::kEnd},     {SIGALRM, Kind::kEnd},     {SIGUSR1, Kind::kEnd},
+    {SIGUSR2, Kind::kEnd},     {SIGPIPE, Kind::kEnd},     {SIGXCPU, Kind::kEnd},
+    {SIGXFSZ, Kind::kEnd},     {SIGSYS, Kind::kEnd},      {SIGSEGV, Kind::kCrash},
+    {SIGBUS, Kind::kCrash},    {SIGFPE, Kind::kCrash},    {SIGILL, Kind::kCrash},
+    {SIGABRT, Kind::kCrash},   {SIGTSTP, Kind::kSuspend}, {SIGCONT, Kind::kContinue},
+    {SIGWINCH, Kind::kResize},
+};
 
 // Async-signal-safe: write and tcsetattr only.
 void PutTerminalBack() {
-    if (!g_raw_active) return;
-    g_raw_active = 0;
-    const char* data = g_restore_bytes;
+    if (!g_raw_active.exchange(false)) return;
+    const char* data = g_restore;
     std::size_t left = g_restore_size;
     while (left > 0) {
         const ssize_t written = ::write(g_out_fd, data, left);
@@ -43,22 +74,15 @@ void PutTerminalBack() {
 }
 
 void Wake() {
-    const char byte = 0;
-    (void)!::write(g_wake[1], &byte, 1);
-}
-
-void SetHandler(int signal_number, void (*handler)(int)) {
-    struct sigaction action {};
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    for (int blocked : kFatalSignals) sigaddset(&action.sa_mask, blocked);
-    ::sigaction(signal_number, &action, nullptr);
+    if (g_wake_write >= 0) (void)!::write(g_wake_write, "", 1);
 }
 
 // Lets the signal's default action happen now, with the handler out of the
 // way and the signal no longer blocked.
 void RaiseDefault(int signal_number) {
-    SetHandler(signal_number, SIG_DFL);
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    ::sigaction(signal_number, &action, nullptr);
     sigset_t just_this;
     sigemptyset(&just_this);
     sigaddset(&just_this, signal_number);
@@ -66,12 +90,24 @@ void RaiseDefault(int signal_number) {
     ::raise(signal_number);
 }
 
-void OnFatal(int signal_number) {
+void OnEnd(int signal_number) {
     const int saved_errno = errno;
     PutTerminalBack();
     RaiseDefault(signal_number);
     errno = saved_errno;
 }
+
+// Runs with the default action already back in place. A fault the kernel
+// raised comes again when the instruction is retried, so the core shows where
+// it happened; a sent signal is sent again.
+void OnCrash(int signal_number, siginfo_t* info, void*) {
+    const int saved_errno = errno;
+    PutTerminalBack();
+    if (info->si_code <= 0) RaiseDefault(signal_number);
+    errno = saved_errno;
+}
+
+struct sigaction Action(Kind kind);
 
 // Stops here; the loop re-enters the game's mode and repaints once the
 // process goes on in the foreground.
@@ -79,7 +115,8 @@ void OnSuspend(int signal_number) {
     const int saved_errno = errno;
     PutTerminalBack();
     RaiseDefault(signal_number);
-    SetHandler(SIGTSTP, OnSuspend);
+    const struct sigaction again = Action(Kind::kSuspend);
+    ::sigaction(signal_number, &again, nullptr);
     g_continued = 1;
     Wake();
     errno = saved_errno;
@@ -99,48 +136,126 @@ void OnResize(int) {
     errno = saved_errno;
 }
 
+struct sigaction Action(Kind kind) {
+    struct sigaction action {};
+    sigemptyset(&action.sa_mask);
+    for (const Handled& signal : g_handled) {
+        if (signal.kind == Kind::kEnd) sigaddset(&action.sa_mask, signal.number);
+    }
+    switch (kind) {
+        case Kind::kEnd:
+            action.sa_handler = OnEnd;
+            break;
+        case Kind::kSuspend:
+            action.sa_handler = OnSuspend;
+            break;
+        case Kind::kContinue:
+            action.sa_handler = OnContinue;
+            break;
+        case Kind::kResize:
+            action.sa_handler = OnResize;
+            break;
+        case Kind::kCrash:
+            // A crash in the handler itself finds the default action.
+            action.sa_sigaction = OnCrash;
+            action.sa_flags = SA_SIGINFO | SA_RESETHAND | SA_NODEFER | SA_ONSTACK;
+            break;
+    }
+    return action;
+}
+
+bool WasIgnored(const struct sigaction& found) {
+    return !(found.sa_flags & SA_SIGINFO) && found.sa_handler == SIG_IGN;
+}
+
+[[noreturn]] void OnTerminate() {
+    PutTerminalBack();
+    // The found handler says why, on a terminal that can show it.
+    if (g_found_terminate != nullptr) g_found_terminate();
+    std::abort();
+}
+
+void OpenWakePipe() {
+    int ends[2];
+    if (::pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0) return;
+    g_wake_read = ends[0];
+    g_wake_write = ends[1];
+}
+
+void CloseWakePipe() {
+    if (g_wake_read < 0) return;
+    const int write_end = g_wake_write;
+    g_wake_write = -1;
+    ::close(write_end);
+    ::close(g_wake_read);
+    g_wake_read = -1;
+}
+
 }  // namespace
 
 void Install(const termios& saved, int in_fd, int out_fd, std::string_view restore_bytes) {
-    g_restore_size = std::min(restore_bytes.size(), sizeof g_restore_bytes);
-    std::memcpy(g_restore_bytes, restore_bytes.data(), g_restore_size);
-    if (g_wake[0] < 0 && ::pipe(g_wake) == 0) {
-        for (int fd : g_wake) {
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-        }
-    }
+    UpdateRestoreBytes(restore_bytes);
     g_saved_mode = saved;
     g_in_fd = in_fd;
     g_out_fd = out_fd;
-    for (int signal_number : kFatalSignals) SetHandler(signal_number, OnFatal);
-    SetHandler(SIGTSTP, OnSuspend);
-    SetHandler(SIGCONT, OnContinue);
-    SetHandler(SIGWINCH, OnResize);
+    OpenWakePipe();
+    stack_t crash_stack{};
+    crash_stack.ss_sp = g_crash_stack;
+    crash_stack.ss_size = sizeof g_crash_stack;
+    ::sigaltstack(&crash_stack, &g_found_stack);
+    for (Handled& signal : g_handled) {
+        ::sigaction(signal.number, nullptr, &signal.found);
+        // Ignoring SIGWINCH or SIGCONT stops nothing: the game needs them.
+        const bool optional = signal.kind != Kind::kContinue && signal.kind != Kind::kResize;
+        signal.caught = !(optional && WasIgnored(signal.found));
+        if (!signal.caught) continue;
+        const struct sigaction action = Action(signal.kind);
+        ::sigaction(signal.number, &action, nullptr);
+    }
+    g_found_terminate = std::set_terminate(OnTerminate);
+}
+
+void UpdateRestoreBytes(std::string_view restore_bytes) {
+    if (restore_bytes.size() > kMaxRestoreBytes) {
+        throw std::length_error("the terminal's restore bytes do not fit their buffer");
+    }
+    sigset_t all;
+    sigset_t before;
+    sigfillset(&all);
+    ::sigprocmask(SIG_BLOCK, &all, &before);
+    std::copy(restore_bytes.begin(), restore_bytes.end(), g_restore);
+    g_restore_size = restore_bytes.size();
+    ::sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
 void Remove() {
-    for (int signal_number : kAllSignals) SetHandler(signal_number, SIG_DFL);
+    std::set_terminate(g_found_terminate);
+    for (Handled& signal : g_handled) {
+        if (signal.caught) ::sigaction(signal.number, &signal.found, nullptr);
+        signal.caught = false;
+    }
+    ::sigaltstack(&g_found_stack, nullptr);
+    CloseWakePipe();
 }
 
 void SetRawActive(bool active) {
-    g_raw_active = active ? 1 : 0;
+    g_raw_active = active;
+}
+
+int WakeFd() {
+    return g_wake_read;
+}
+
+void DrainWake() {
+    char bytes[64];
+    while (g_wake_read >= 0 && ::read(g_wake_read, bytes, sizeof bytes) > 0) {
+    }
 }
 
 bool TakeContinued() {
     if (!g_continued) return false;
     g_continued = 0;
     return true;
-}
-
-int WakeFd() {
-    return g_wake[0];
-}
-
-void DrainWake() {
-    char bytes[64];
-    while (::read(g_wake[0], bytes, sizeof bytes) > 0) {
-    }
 }
 
 bool TakeResized() {
