@@ -66,10 +66,14 @@ TEST(VtPresenter, StartsOnABlackScreenAndPutsTheTerminalBack) {
     EXPECT_TRUE(bytes.starts_with("\x1b(B\x1b[0m\x1b[?7l\x1b[37;40m\x1b[H\x1b[2J")) << bytes;
     // Every cell is written too, for terminals that clear in their own colour.
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), ' '), Screen::kColumns * Screen::kRows);
-    EXPECT_EQ(VtPresenter::RestoreBytes(82, 32),
-              "\x1b(B\x1b[0m\x1b[?25h\x1b[?7h\x1b[23;0t\x1b[32;1H\r\n");
-    EXPECT_EQ(VtPresenter::RestoreBytes(100, 40),
-              "\x1b(B\x1b[0m\x1b[?25h\x1b[?7h\x1b[23;0t\x1b[8;40;100t\x1b[32;1H\r\n");
+    const std::string reset = "\x1b(B\x1b[0m\x1b[?25h\x1b[?7h";
+    const std::string below = "\x1b[32;1H\r\n";
+    using Changes = VtPresenter::Changes;
+    EXPECT_EQ(VtPresenter::RestoreBytes(Changes{}), reset + below);
+    EXPECT_EQ(VtPresenter::RestoreBytes(Changes{true, std::pair{82, 32}}),
+              reset + "\x1b[23;0t" + below);
+    EXPECT_EQ(VtPresenter::RestoreBytes(Changes{false, std::pair{100, 40}}),
+              reset + "\x1b[8;40;100t" + below);
 }
 
 // The console a real snake step goes through, presented to a terminal.

@@ -89,9 +89,7 @@ Terminal::Terminal(int in_fd, int out_fd)
     : in_fd_(in_fd), out_fd_(out_fd), encoding_(OutputEncoding::LocaleCodeset()) {
     ::tcgetattr(in_fd_, &saved_);
     raw_ = RawMode(saved_);
-    found_size_ = WindowSize();
-    signals::Install(saved_, in_fd_, out_fd_,
-                     VtPresenter::RestoreBytes(found_size_.first, found_size_.second));
+    signals::Install(saved_, in_fd_, out_fd_, VtPresenter::RestoreBytes(changes_));
     active_ = true;
     EnterGameMode();
     MeasureGlyphs();
@@ -107,7 +105,7 @@ void Terminal::Restore() {
     active_ = false;
     Flush();
     signals::SetRawActive(false);
-    WriteAll(out_fd_, VtPresenter::RestoreBytes(found_size_.first, found_size_.second));
+    WriteAll(out_fd_, VtPresenter::RestoreBytes(changes_));
     SetMode(saved_);
     signals::Remove();
 }
@@ -180,13 +178,22 @@ void Terminal::Clear() {
     pause_pending_ = false;
 }
 
+// What a signal's emergency restore puts back follows what the game changed.
+void Terminal::NoteChanges() {
+    signals::UpdateRestoreBytes(VtPresenter::RestoreBytes(changes_));
+}
+
 void Terminal::SetTitle(std::string_view title) {
     title_ = title;
     presenter_.SetTitle(title);
+    changes_.title_pushed = true;
+    NoteChanges();
 }
 
 void Terminal::RequestWindowSize(int columns, int rows) {
     requested_size_ = {columns, rows};
+    if (!changes_.found_size) changes_.found_size = WindowSize();
+    NoteChanges();
     AskForWindow();
     if (WaitForRoom()) Repaint();
 }

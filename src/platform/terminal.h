@@ -60,6 +60,7 @@ private:
     void ShowTooSmall(std::pair<int, int> size);
     void MeasureGlyphs();
     void AskForWindow();
+    void NoteChanges();
 
     // Reads what arrives until `deadline` (none: until something does) and
     // feeds it to `decoder`. False when a signal came first.
@@ -72,7 +73,7 @@ private:
     int out_fd_;
     termios saved_{};
     termios raw_{};
-    std::pair<int, int> found_size_;
+    VtPresenter::Changes changes_;
     bool active_ = false;
     bool stopped_ = false;  // stopped or sent to the background since the last tick
     // A round's next key poll opens its pause menu, as ESC would.

@@ -10,7 +10,6 @@
 #include <exception>
 #include <stdexcept>
 
-
 namespace platform::signals {
 
 namespace {

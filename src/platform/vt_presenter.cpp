@@ -34,10 +34,12 @@ std::string CursorPosition(int column, int row) {
 
 }  // namespace
 
-std::string VtPresenter::RestoreBytes(int columns, int rows) {
-    std::string bytes = "\x1b(B\x1b[0m\x1b[?25h\x1b[?7h\x1b[23;0t";
-    if (columns != Screen::kColumns || rows != Screen::kRows) {
-        bytes += "\x1b[8;" + std::to_string(rows) + ';' + std::to_string(columns) + 't';
+std::string VtPresenter::RestoreBytes(const Changes& changes) {
+    std::string bytes = "\x1b(B\x1b[0m\x1b[?25h\x1b[?7h";
+    if (changes.title_pushed) bytes += "\x1b[23;0t";
+    if (const auto size = changes.found_size;
+        size && (size->first != Screen::kColumns || size->second != Screen::kRows)) {
+        bytes += "\x1b[8;" + std::to_string(size->second) + ';' + std::to_string(size->first) + 't';
     }
     return bytes + "\x1b[32;1H\r\n";
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/presenter.h"
 
@@ -40,11 +42,17 @@ public:
     const std::string& bytes() const { return out_; }
     void ClearBytes() { out_.clear(); }
 
+    // What the game changed, for RestoreBytes to undo.
+    struct Changes {
+        bool title_pushed = false;
+        // The window size found at start, once the game asked for its own.
+        std::optional<std::pair<int, int>> found_size;
+    };
     // What leaves the terminal as the shell expects it: character set,
-    // colours, cursor, autowrap and title put back, the window resized to
-    // `columns` x `rows` if that is not the game's size, and the cursor on a
-    // fresh line below the game's last row.
-    static std::string RestoreBytes(int columns, int rows);
+    // colours, cursor and autowrap put back, the title and the window size
+    // too where the game changed them, and the cursor on a fresh line below
+    // the game's last row.
+    static std::string RestoreBytes(const Changes& changes);
 
 protected:
     void Draw(int column, int row, const Cell& cell) override;
