@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "platform/console.h"
 #include "platform/screen.h"
 
@@ -23,6 +25,12 @@ public:
     bool cursor_hidden() const { return !cursor_shown_; }
 
 protected:
+    // Reads a reply at the cursor from the key codes `next_code` gives,
+    // edited (see LineEditor) and shown in the record with the cursor after
+    // it, and returns the number it starts with (see ParseLeadingInt).
+    // Throws InputClosed on Ctrl+D on an empty reply.
+    int EditReply(const std::function<int()>& next_code);
+
     Screen& mutable_screen() { return screen_; }
     void SetCursorShown(bool shown) { cursor_shown_ = shown; }
 

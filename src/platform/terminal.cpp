@@ -10,7 +10,6 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/line_editor.h"
 #include "platform/terminal_signals.h"
 #include "platform/text.h"
 
@@ -272,7 +271,6 @@ void Terminal::WaitForForeground() const {
 }
 
 void Terminal::Attend() {
-    signals::DrainWake();
     if (signals::TakeContinued() || !IsForeground()) stopped_ = true;
     if (stopped_) {
         WaitForForeground();
@@ -297,7 +295,10 @@ bool Terminal::Await(KeyDecoder& decoder, std::optional<Clock::time_point> deadl
         if (errno == EINTR) return false;
         throw InputClosed();
     }
-    if (fds[1].revents != 0) return false;
+    if (fds[1].revents != 0) {
+        signals::DrainWake();
+        return false;
+    }
     if (fds[0].revents != 0) {
         char bytes[256];
         const ssize_t got = ::read(in_fd_, bytes, sizeof bytes);
@@ -344,30 +345,10 @@ int Terminal::ReadKey() {
     return code;
 }
 
-// The reply is edited here rather than by the terminal's line mode, so that
-// keys typed ahead of the prompt count, the reply is part of the record that
-// a repaint redraws, and special keys are not echoed as escape codes.
 int Terminal::ReadInt() {
-    const bool was_hidden = cursor_hidden();
-    const int column = cursor_column();
-    const int row = cursor_row();
-    LineEditor editor(static_cast<std::size_t>(std::max(Screen::kColumns - 1 - column, 0)));
-    SetCursorShown(true);
-    std::size_t shown_length = 0;
-    for (auto result = LineEditor::Result::kEditing; result != LineEditor::Result::kDone;) {
-        result = editor.Key(NextCode());
-        if (result == LineEditor::Result::kEndOfInput) throw InputClosed();
-        const std::string& reply = editor.text();
-        MoveCursor(column, row);
-        Write(reply + std::string(shown_length - std::min(shown_length, reply.size()), ' '));
-        MoveCursor(column + static_cast<int>(reply.size()), row);
-        shown_length = reply.size();
-    }
+    const int reply = EditReply([this] { return NextCode(); });
     pause_pending_ = false;
-    SetCursorShown(!was_hidden);
-    // Enter takes the cursor to the next line, as a terminal's echo does.
-    MoveCursor(0, row + 1);
-    return ParseLeadingInt(editor.text());
+    return reply;
 }
 
 void Terminal::Sleep(milliseconds duration) {

@@ -39,11 +39,14 @@ int VirtualConsole::ReadInt() {
     if (lines_.empty()) throw OutOfInput();
     const std::string line = std::move(lines_.front());
     lines_.pop_front();
-    // The terminal echoes the reply where the cursor stands, then the Enter
-    // takes the cursor to the start of the next line.
-    Write(line);
-    MoveCursor(0, cursor_row() + 1);
-    return ParseLeadingInt(line);
+    // The line is typed key by key, then Enter; a reply that Enter does not
+    // end (a blank one) waits for more than the script holds.
+    std::size_t typed = 0;
+    return EditReply([&] {
+        if (typed < line.size()) return static_cast<int>(static_cast<unsigned char>(line[typed++]));
+        if (typed++ == line.size()) return 13;
+        throw OutOfInput();
+    });
 }
 
 void VirtualConsole::Sleep(std::chrono::milliseconds duration) {
