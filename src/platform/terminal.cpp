@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -54,17 +55,11 @@ int MillisUntil(Clock::time_point deadline) {
     return static_cast<int>(std::max<milliseconds::rep>(left.count(), 0));
 }
 
-// The glyphs whose width the terminal decides, each measured on a row of its
-// own so that the answer tells which it was.
-struct Probe {
-    int row;
-    std::string_view bytes;
-};
-constexpr Probe kSquare{2, "■"};
-constexpr Probe kRule{3, "━"};
-constexpr Probe kBar{4, "┃"};
-constexpr Probe kDecRule{5, "\x1b(0q\x1b(B"};
-constexpr Probe kDecBar{6, "\x1b(0x\x1b(B"};
+constexpr Terminal::Probe kSquare{2, "■"};
+constexpr Terminal::Probe kRule{3, "━"};
+constexpr Terminal::Probe kBar{4, "┃"};
+constexpr Terminal::Probe kDecRule{5, "\x1b(0q\x1b(B"};
+constexpr Terminal::Probe kDecBar{6, "\x1b(0x\x1b(B"};
 
 }  // namespace
 
@@ -129,13 +124,10 @@ void Terminal::Flush() {
     presenter_.ClearBytes();
 }
 
-// Writes each glyph at a known cell and asks where the cursor went. Keys that
-// arrive meanwhile stay queued; no answer means the layout's own widths. The
-// DEC line drawing set is only tried where the locale is UTF-8: a converter
-// such as luit, which serves GBK locales, drops the switch to it.
-void Terminal::MeasureGlyphs() {
-    std::vector<Probe> probes = {kSquare, kRule, kBar};
-    if (!encoding_.converts()) probes.insert(probes.end(), {kDecRule, kDecBar});
+// Writes each glyph at a known cell and asks where the cursor went; the
+// width of each, by the row of its probe. Keys that arrive meanwhile stay
+// queued; no answer leaves a width of 0.
+std::array<int, Screen::kRows> Terminal::MeasureWidths(const std::vector<Probe>& probes) {
     std::string bytes;
     for (const Probe& probe : probes) {
         bytes += "\x1b[" + std::to_string(probe.row + 1) + "H";
@@ -143,24 +135,33 @@ void Terminal::MeasureGlyphs() {
         bytes += "\x1b[6n";
     }
     Send(bytes);
-    int width[Screen::kRows + 1] = {};
+    std::array<int, Screen::kRows> width{};
     const auto give_up = Clock::now() + kReplyWait;
-    std::size_t answers = 0;
     try {
-        while (answers < probes.size() && Clock::now() < give_up) {
+        for (std::size_t answers = 0; answers < probes.size() && Clock::now() < give_up;) {
             Await(decoder_, std::min(give_up, decoder_.Deadline().value_or(give_up)));
             while (const auto report = decoder_.TakeCursorReport()) {
                 if (report->first >= 1 && report->first <= Screen::kRows) {
-                    width[report->first - 1] = report->second - 1;
+                    width[static_cast<std::size_t>(report->first - 1)] = report->second - 1;
                 }
                 ++answers;
             }
         }
     } catch (const InputClosed&) {
-        return;
+        // The game's first read will find the terminal gone, and end.
     }
-    const auto narrow = [&](const Probe& a, const Probe& b) {
-        return width[a.row] <= 1 && width[b.row] <= 1;
+    return width;
+}
+
+// The layout needs "■" and its kind to fill two columns and the box's lines
+// one. The DEC line drawing set is only tried where the locale is UTF-8: a
+// converter such as luit, which serves GBK locales, drops the switch to it.
+void Terminal::MeasureGlyphs() {
+    std::vector<Probe> probes = {kSquare, kRule, kBar};
+    if (!encoding_.converts()) probes.insert(probes.end(), {kDecRule, kDecBar});
+    const auto width = MeasureWidths(probes);
+    const auto narrow = [&width](const Probe& rule, const Probe& bar) {
+        return width[rule.row] <= 1 && width[bar.row] <= 1;
     };
     presenter_.SetAmbiguousWide(width[kSquare.row] == 2);
     if (narrow(kRule, kBar)) {

@@ -2,9 +2,11 @@
 
 #include <termios.h>
 
+#include <array>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/encoding.h"
 #include "platform/key_decoder.h"
@@ -41,6 +43,13 @@ public:
     int ReadInt() override;
     void Sleep(std::chrono::milliseconds duration) override;
 
+    // A glyph whose width the terminal decides, measured on a row of its own
+    // so that the answer tells which it was.
+    struct Probe {
+        int row;
+        std::string_view bytes;
+    };
+
 private:
     using Clock = KeyDecoder::Clock;
 
@@ -59,6 +68,7 @@ private:
     bool WaitForRoom();
     void ShowTooSmall(std::pair<int, int> size);
     void MeasureGlyphs();
+    std::array<int, Screen::kRows> MeasureWidths(const std::vector<Probe>& probes);
     void AskForWindow();
     void NoteChanges();
 
