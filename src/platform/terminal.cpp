@@ -260,7 +260,7 @@ void Terminal::Repaint() {
 
 bool Terminal::IsForeground() const {
     const pid_t foreground = ::tcgetpgrp(in_fd_);
-    return foreground == -1 || foreground == ::getpgrp();
+    return foreground == -1 || foreground == group_;
 }
 
 void Terminal::WaitForForeground() const {

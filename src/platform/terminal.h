@@ -1,6 +1,7 @@
 #pragma once
 
 #include <termios.h>
+#include <unistd.h>
 
 #include <array>
 #include <optional>
@@ -81,6 +82,7 @@ private:
 
     int in_fd_;
     int out_fd_;
+    pid_t group_ = ::getpgrp();
     termios saved_{};
     termios raw_{};
     VtPresenter::Changes changes_;
