@@ -1,11 +1,11 @@
 #include "platform/windows_console.h"
 
-#include <conio.h>
-
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
+#include <cwctype>
+#include <iterator>
+#include <mutex>
 #include <optional>
+#include <vector>
 
 #include "platform/screen.h"
 #include "platform/text.h"
@@ -21,13 +21,17 @@ struct FoundState {
     HANDLE output = nullptr;
     DWORD input_mode = 0;
     DWORD output_mode = 0;
+    CONSOLE_SCREEN_BUFFER_INFO screen{};
     CONSOLE_CURSOR_INFO cursor{25, TRUE};
+    wchar_t title[1024] = {};
 };
 
-constexpr int kCtrlC = 3;
-
 FoundState g_found;
-std::atomic<bool> g_restore_pending{false};
+// Held by every call that changes the console. The control handler takes it
+// for good: once the console is put back, the game must not draw over it in
+// the moment before the process ends.
+std::mutex g_console_lock;
+bool g_restore_pending = false;
 
 COORD Coord(int column, int row) {
     return {static_cast<SHORT>(column), static_cast<SHORT>(row)};
@@ -111,25 +115,101 @@ std::optional<std::string> ReadLine(HANDLE input) {
     return Narrow(line);
 }
 
-// Runs on the main thread or on the control handler's, whichever comes first;
-// the other one finds nothing left to do.
+// The window's size as found, placed so that the cursor's row is in view.
+SMALL_RECT FoundWindowShowing(SHORT row) {
+    const SMALL_RECT& found = g_found.screen.srWindow;
+    const SHORT height = static_cast<SHORT>(found.Bottom - found.Top + 1);
+    const SHORT lowest_top = static_cast<SHORT>(g_found.screen.dwSize.Y - height);
+    const SHORT top = std::min(std::clamp<SHORT>(found.Top, row - height + 1, row), lowest_top);
+    return {found.Left, std::max<SHORT>(top, 0), found.Right,
+            static_cast<SHORT>(std::max<SHORT>(top, 0) + height - 1)};
+}
+
+// The window must fit in the buffer at every step: it shrinks to fit both
+// sizes, the buffer takes its old size, then the window its old size.
+void PutBackSize(SHORT cursor_row) {
+    CONSOLE_SCREEN_BUFFER_INFO now;
+    if (!GetConsoleScreenBufferInfo(g_found.output, &now)) return;
+    const SMALL_RECT& found = g_found.screen.srWindow;
+    const SMALL_RECT fitting = WindowAtOrigin(
+        std::min(now.srWindow.Right - now.srWindow.Left, found.Right - found.Left) + 1,
+        std::min(now.srWindow.Bottom - now.srWindow.Top, found.Bottom - found.Top) + 1);
+    SetConsoleWindowInfo(g_found.output, TRUE, &fitting);
+    SetConsoleScreenBufferSize(g_found.output, g_found.screen.dwSize);
+    const SMALL_RECT window = FoundWindowShowing(cursor_row);
+    SetConsoleWindowInfo(g_found.output, TRUE, &window);
+}
+
+// Runs on the main thread or on the control handler's, whichever comes first,
+// with g_console_lock held; the other one finds nothing left to do.
 void PutBack() {
-    if (!g_restore_pending.exchange(false)) return;
-    SetConsoleTextAttribute(g_found.output, Cell::kDefaultAttribute);
-    // The last screen stays in view; the shell's prompt comes on the line below.
-    SetConsoleCursorPosition(g_found.output, Coord(0, Screen::kRows - 1));
-    WriteWide(g_found.output, L"\r\n");
-    CONSOLE_CURSOR_INFO cursor = g_found.cursor;
-    cursor.bVisible = TRUE;
-    SetConsoleCursorInfo(g_found.output, &cursor);
+    if (!g_restore_pending) return;
+    g_restore_pending = false;
+    SetConsoleTextAttribute(g_found.output, g_found.screen.wAttributes);
+    // The last screen stays in view and the shell's prompt comes on the line
+    // below it. The buffer gets its height back first, so that this line
+    // exists and reaching it scrolls nothing away.
+    const SHORT row = std::min<SHORT>(Screen::kRows, g_found.screen.dwSize.Y - 1);
+    PutBackSize(row);
+    SetConsoleCursorPosition(g_found.output, Coord(0, row));
+    SetConsoleCursorInfo(g_found.output, &g_found.cursor);
+    SetConsoleTitleW(g_found.title);
     SetConsoleMode(g_found.input, g_found.input_mode);
     SetConsoleMode(g_found.output, g_found.output_mode);
 }
 
-// Returning FALSE lets the default handling end the process.
+// Returning FALSE lets the default handling end the process; the lock stays
+// taken until it has.
 BOOL WINAPI OnControl(DWORD) {
+    g_console_lock.lock();
     PutBack();
     return FALSE;
+}
+
+// The codes _getch gives for a key that has no character.
+std::vector<int> CodesOfSpecialKey(const KEY_EVENT_RECORD& key) {
+    constexpr int kExtended = 224;
+    const WORD vk = key.wVirtualKeyCode;
+    if (vk >= VK_F1 && vk <= VK_F10) return {0, 59 + (vk - VK_F1)};
+    if (vk == VK_F11) return {kExtended, 133};
+    if (vk == VK_F12) return {kExtended, 134};
+    struct Navigation {
+        WORD vk;
+        int code;
+    };
+    constexpr Navigation kNavigation[] = {
+        {VK_HOME, 71}, {VK_UP, 72},   {VK_PRIOR, 73}, {VK_LEFT, 75},   {VK_RIGHT, 77},
+        {VK_END, 79},  {VK_DOWN, 80}, {VK_NEXT, 81},  {VK_INSERT, 82}, {VK_DELETE, 83},
+    };
+    for (const Navigation& entry : kNavigation) {
+        // The grey keys are the enhanced ones; the keypad's, with NumLock
+        // off, come with 0 before the same code.
+        if (entry.vk == vk)
+            return {(key.dwControlKeyState & ENHANCED_KEY) ? kExtended : 0, entry.code};
+    }
+    return {};
+}
+
+// What _getch would return for this input event, in order: nothing for key
+// releases, modifier keys alone, mouse, focus, menu and size events.
+std::vector<int> KeyCodes(const INPUT_RECORD& record) {
+    if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) return {};
+    const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+    const wchar_t character = key.uChar.UnicodeChar;
+    if (character == 0) return CodesOfSpecialKey(key);
+    const DWORD state = key.dwControlKeyState;
+    const bool alt = state & (LEFT_ALT_PRESSED | RIGHT_ALT_PRESSED);
+    const bool ctrl = state & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED);
+    // Alt with a letter or digit is a command, not text. With Ctrl as well it
+    // is AltGr, which types characters.
+    if (alt && !ctrl && std::iswalnum(character)) return {0, key.wVirtualScanCode};
+    // Other characters as bytes of the input code page, as _getch gives them.
+    char bytes[8];
+    const int length = WideCharToMultiByte(GetConsoleCP(), 0, &character, 1, bytes,
+                                           static_cast<int>(std::size(bytes)), nullptr, nullptr);
+    std::vector<int> codes;
+    for (int i = 0; i < length; ++i) codes.push_back(static_cast<unsigned char>(bytes[i]));
+    return codes;
 }
 
 }  // namespace
@@ -156,18 +236,24 @@ WindowsConsole::WindowsConsole(HANDLE input, HANDLE output) : input_(input), out
     g_found.output = output;
     GetConsoleMode(input, &g_found.input_mode);
     GetConsoleMode(output, &g_found.output_mode);
+    GetConsoleScreenBufferInfo(output, &g_found.screen);
     CONSOLE_CURSOR_INFO cursor;
     if (GetConsoleCursorInfo(output, &cursor)) g_found.cursor = cursor;
+    GetConsoleTitleW(g_found.title, static_cast<DWORD>(std::size(g_found.title)));
     // One measurement does for both: the two come from the same font.
     box_lines_wide_ = DrawsTwoColumns(L"━");
 
+    const std::lock_guard hold(g_console_lock);
     g_restore_pending = true;
     SetConsoleCtrlHandler(OnControl, TRUE);
+    // Key events only, with Ctrl+C left to raise its control event; quick
+    // edit is left as the user set it.
+    SetConsoleMode(input, ENABLE_PROCESSED_INPUT);
     // Autowrap off: a character in the bottom-right cell must not scroll the
     // buffer.
     SetConsoleMode(output, (g_found.output_mode | ENABLE_PROCESSED_OUTPUT) &
                                ~static_cast<DWORD>(ENABLE_WRAP_AT_EOL_OUTPUT));
-    SyncCursor();
+    ClearUnlocked();
 }
 
 WindowsConsole::~WindowsConsole() {
@@ -175,7 +261,10 @@ WindowsConsole::~WindowsConsole() {
 }
 
 void WindowsConsole::Restore() {
-    PutBack();
+    {
+        const std::lock_guard hold(g_console_lock);
+        PutBack();
+    }
     SetConsoleCtrlHandler(OnControl, FALSE);
 }
 
@@ -187,12 +276,14 @@ void WindowsConsole::SyncCursor() {
 }
 
 void WindowsConsole::MoveCursor(int column, int row) {
+    const std::lock_guard hold(g_console_lock);
     column_ = column;
     row_ = row;
     SetConsoleCursorPosition(output_, Coord(column, row));
 }
 
 void WindowsConsole::SetAttribute(int attribute) {
+    const std::lock_guard hold(g_console_lock);
     SetConsoleTextAttribute(output_, static_cast<WORD>(attribute));
 }
 
@@ -201,6 +292,7 @@ void WindowsConsole::Put(std::string_view text) {
 }
 
 void WindowsConsole::Write(std::string_view text) {
+    const std::lock_guard hold(g_console_lock);
     std::string ascii_lines;
     if (box_lines_wide_) {
         ascii_lines = WithAsciiLines(text);
@@ -238,6 +330,11 @@ void WindowsConsole::CoverSecondColumn() {
 // The whole buffer, as cls does: after RequestWindowSize it is the window, and
 // a buffer the size of the window keeps no scrollback of its own.
 void WindowsConsole::Clear() {
+    const std::lock_guard hold(g_console_lock);
+    ClearUnlocked();
+}
+
+void WindowsConsole::ClearUnlocked() {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (GetConsoleScreenBufferInfo(output_, &info)) {
         const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
@@ -245,25 +342,42 @@ void WindowsConsole::Clear() {
         FillConsoleOutputCharacterW(output_, L' ', cells, Coord(0, 0), &done);
         FillConsoleOutputAttribute(output_, Cell::kDefaultAttribute, cells, Coord(0, 0), &done);
     }
-    MoveCursor(0, 0);
+    column_ = 0;
+    row_ = 0;
+    SetConsoleCursorPosition(output_, Coord(0, 0));
 }
 
 void WindowsConsole::HideCursor() {
-    const CONSOLE_CURSOR_INFO hidden{1, FALSE};
-    SetConsoleCursorInfo(output_, &hidden);
+    const std::lock_guard hold(g_console_lock);
+    HideCursorUnlocked();
 }
 
-void WindowsConsole::ShowCursor() {
+// Wine draws its caret again after the cursor's size changes, after a screen
+// buffer is made and after the window changes size, hidden or not, and takes
+// it away only when the visibility changes. So the size stays, and the cursor
+// is shown for a moment to be hidden for good.
+void WindowsConsole::HideCursorUnlocked() {
+    CONSOLE_CURSOR_INFO cursor;
+    if (!GetConsoleCursorInfo(output_, &cursor)) return;
+    cursor.bVisible = TRUE;
+    SetConsoleCursorInfo(output_, &cursor);
+    cursor.bVisible = FALSE;
+    SetConsoleCursorInfo(output_, &cursor);
+}
+
+void WindowsConsole::ShowCursorUnlocked() {
     CONSOLE_CURSOR_INFO shown = g_found.cursor;
     shown.bVisible = TRUE;
     SetConsoleCursorInfo(output_, &shown);
 }
 
 void WindowsConsole::SetTitle(std::string_view title) {
+    const std::lock_guard hold(g_console_lock);
     SetConsoleTitleW(Widen(title).c_str());
 }
 
 void WindowsConsole::RequestWindowSize(int columns, int rows) {
+    const std::lock_guard hold(g_console_lock);
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (columns < 1 || rows < 1 || !GetConsoleScreenBufferInfo(output_, &info)) return;
     // The window must fit in the buffer at every step: it first shrinks to fit
@@ -280,30 +394,55 @@ void WindowsConsole::RequestWindowSize(int columns, int rows) {
     SyncCursor();
 }
 
+// Events that give no key are taken out of the way, so that a key behind them
+// counts.
 bool WindowsConsole::KeyWaiting() {
-    return _kbhit() != 0;
+    INPUT_RECORD record;
+    DWORD got = 0;
+    while (pending_.empty() && PeekConsoleInputW(input_, &record, 1, &got) && got == 1) {
+        if (KeyCodes(record).empty()) {
+            ReadConsoleInputW(input_, &record, 1, &got);
+        } else {
+            return true;
+        }
+    }
+    return !pending_.empty();
 }
 
+// The console's input events read and turned into key codes here, rather
+// than by _getch: wine's _kbhit and _getch disagree with Windows' and with
+// each other on which keys count.
 int WindowsConsole::ReadKey() {
-    const int code = _getch();
-    // _getch reads with processed input off, so Ctrl+C comes as a key; it is
-    // passed on as the control event it is everywhere else.
-    if (code == kCtrlC) GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+    while (pending_.empty()) {
+        INPUT_RECORD record;
+        DWORD got = 0;
+        if (!ReadConsoleInputW(input_, &record, 1, &got)) throw InputClosed();
+        if (got == 1) {
+            const std::vector<int> codes = KeyCodes(record);
+            pending_.insert(pending_.end(), codes.begin(), codes.end());
+        }
+    }
+    const int code = pending_.front();
+    pending_.pop_front();
     return code;
 }
 
 int WindowsConsole::ReadInt() {
-    ShowCursor();
     DWORD previous_mode = 0;
-    GetConsoleMode(input_, &previous_mode);
-    SetConsoleMode(input_, ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_PROCESSED_INPUT);
+    {
+        const std::lock_guard hold(g_console_lock);
+        ShowCursorUnlocked();
+        GetConsoleMode(input_, &previous_mode);
+        SetConsoleMode(input_, ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_PROCESSED_INPUT);
+    }
     // Like formatted extraction, a reply of only white space is no reply.
     std::optional<std::string> line;
     do {
         line = ReadLine(input_);
     } while (line && IsBlank(*line));
+    const std::lock_guard hold(g_console_lock);
     SetConsoleMode(input_, previous_mode);
-    HideCursor();
+    HideCursorUnlocked();
     // The console echoed the reply and moved to the next line by itself.
     SyncCursor();
     if (!line) throw InputClosed();

@@ -8,6 +8,7 @@
 #endif
 #include <windows.h>
 
+#include <deque>
 #include <string>
 
 #include "platform/console.h"
@@ -15,9 +16,11 @@
 namespace platform {
 
 // The Windows console through its own API: text as UTF-16, whatever the code
-// page, keys from _kbhit and _getch. Game coordinates are screen buffer
-// coordinates, which RequestWindowSize makes the window's. The console is put
-// back as it was on destruction and on Ctrl+C, Ctrl+Break and close.
+// page, keys from the input events as _getch codes. Game coordinates are
+// screen buffer coordinates, which RequestWindowSize makes the window's. The
+// console is cleared on construction and put back as it was found (size,
+// window, attribute, cursor, title, modes) on destruction and on Ctrl+C,
+// Ctrl+Break and close.
 class WindowsConsole : public Console {
 public:
     // Both handles must be the console's (see WhyUnusable).
@@ -49,7 +52,10 @@ private:
     // Called after an ambiguous-width glyph (see IsAmbiguousGlyph): if the
     // console drew it one column wide, a space covers its second column.
     void CoverSecondColumn();
-    void ShowCursor();
+    // Each of these is called with the console lock held.
+    void ClearUnlocked();
+    void HideCursorUnlocked();
+    void ShowCursorUnlocked();
     // Takes the position from the console after it moved the cursor itself.
     void SyncCursor();
 
@@ -60,6 +66,8 @@ private:
     bool box_lines_wide_ = false;
     int column_ = 0;
     int row_ = 0;
+    // The codes still to come of a key that gives more than one.
+    std::deque<int> pending_;
 };
 
 }  // namespace platform
