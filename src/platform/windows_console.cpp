@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/presenter.h"
 #include "platform/screen.h"
 #include "platform/text.h"
 
@@ -50,16 +51,6 @@ std::wstring Widen(std::string_view text) {
     return wide;
 }
 
-std::string Narrow(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(std::max(length, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
-    return narrow;
-}
-
 void WriteWide(HANDLE output, std::wstring_view text) {
     DWORD written = 0;
     WriteConsoleW(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
@@ -77,42 +68,6 @@ bool DrawsTwoColumns(std::wstring_view glyph) {
     const bool measured = GetConsoleScreenBufferInfo(scratch, &info);
     CloseHandle(scratch);
     return measured && info.dwCursorPosition.X >= 2;
-}
-
-std::string WithAsciiLines(std::string_view text) {
-    std::string result;
-    while (!text.empty()) {
-        const Utf8Char c = DecodeUtf8(text);
-        if (c.code == U'━') {
-            result += '-';
-        } else if (c.code == U'┃') {
-            result += '|';
-        } else {
-            result.append(text.substr(0, c.length));
-        }
-        text.remove_prefix(c.length);
-    }
-    return result;
-}
-
-bool IsBlank(std::string_view text) {
-    return text.find_first_not_of(" \t\r\n\v\f") == std::string_view::npos;
-}
-
-// One line of line-edited input, its line break included; nothing when the
-// read fails or is cut short (Ctrl+C in the middle of it, say).
-std::optional<std::string> ReadLine(HANDLE input) {
-    std::wstring line;
-    wchar_t chunk[256];
-    do {
-        DWORD got = 0;
-        if (!ReadConsoleW(input, chunk, static_cast<DWORD>(std::size(chunk)), &got, nullptr) ||
-            got == 0) {
-            return std::nullopt;
-        }
-        line.append(chunk, got);
-    } while (line.back() != L'\n');
-    return Narrow(line);
 }
 
 // The window's size as found, placed so that the cursor's row is in view.
@@ -212,6 +167,111 @@ std::vector<int> KeyCodes(const INPUT_RECORD& record) {
     return codes;
 }
 
+void HideCaret(HANDLE output);
+
+}  // namespace
+
+// Writes changed cells in runs of one colour on one row. A glyph the console
+// draws one column wide where the layout gives it two is followed by a space;
+// lines that a CJK font draws two columns wide become ASCII lines.
+class ConsolePresenter : public Presenter {
+public:
+    explicit ConsolePresenter(HANDLE output)
+        : output_(output),
+          ambiguous_wide_(DrawsTwoColumns(L"■")),
+          // One measurement does for both lines: they come from the same font.
+          lines_wide_(DrawsTwoColumns(L"━")) {}
+
+    // Presents `wanted` and then places the cursor, shown or hidden.
+    void Frame(Screen& wanted, bool cursor_shown, int column, int row) {
+        Present(wanted);
+        WriteRun();
+        if (cursor_shown) {
+            SetConsoleCursorPosition(output_, Coord(std::min(column, Screen::kColumns - 1), row));
+        }
+        if (cursor_shown == cursor_shown_) return;
+        cursor_shown_ = cursor_shown;
+        if (cursor_shown) {
+            CONSOLE_CURSOR_INFO shown = g_found.cursor;
+            shown.bVisible = TRUE;
+            SetConsoleCursorInfo(output_, &shown);
+        } else {
+            HideCaret(output_);
+        }
+    }
+
+protected:
+    void Draw(int column, int row, const Cell& cell) override {
+        if (row != run_row_ || column != run_end_ || cell.attribute != run_attribute_) {
+            WriteRun();
+            run_row_ = row;
+            run_column_ = run_end_ = column;
+            run_attribute_ = cell.attribute;
+        }
+        run_ += Form(cell.glyph);
+        run_end_ += cell.part == Cell::Part::Left ? 2 : 1;
+    }
+
+    // As cls does, the whole buffer: before the window takes the game's size
+    // it holds the shell's text beyond the game's cells.
+    void StartOver() override {
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        if (!GetConsoleScreenBufferInfo(output_, &info)) return;
+        const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
+        DWORD done = 0;
+        FillConsoleOutputCharacterW(output_, L' ', cells, Coord(0, 0), &done);
+        FillConsoleOutputAttribute(output_, Cell::kDefaultAttribute, cells, Coord(0, 0), &done);
+        attribute_ = -1;
+    }
+
+private:
+    std::wstring Form(std::string_view glyph) const {
+        const char32_t code = DecodeUtf8(glyph).code;
+        if (lines_wide_ && (code == U'━' || code == U'┃')) return code == U'━' ? L"-" : L"|";
+        std::wstring wide = Widen(glyph);
+        if (!ambiguous_wide_ && IsAmbiguousGlyph(code)) wide += L' ';
+        return wide;
+    }
+
+    void WriteRun() {
+        if (run_.empty()) return;
+        SetConsoleCursorPosition(output_, Coord(run_column_, run_row_));
+        if (run_attribute_ != attribute_) {
+            SetConsoleTextAttribute(output_, static_cast<WORD>(run_attribute_));
+            attribute_ = run_attribute_;
+        }
+        WriteWide(output_, run_);
+        run_.clear();
+        run_row_ = -1;
+    }
+
+    HANDLE output_;
+    bool ambiguous_wide_;
+    bool lines_wide_;
+    int attribute_ = -1;
+    bool cursor_shown_ = true;
+    std::wstring run_;
+    int run_row_ = -1;
+    int run_column_ = 0;
+    int run_end_ = 0;
+    int run_attribute_ = 0;
+};
+
+namespace {
+
+// Wine draws its caret again after the cursor's size changes, after a screen
+// buffer is made and after the window changes size, hidden or not, and takes
+// it away only when the visibility changes. So the size stays, and the cursor
+// is shown for a moment to be hidden for good.
+void HideCaret(HANDLE output) {
+    CONSOLE_CURSOR_INFO cursor;
+    if (!GetConsoleCursorInfo(output, &cursor)) return;
+    cursor.bVisible = TRUE;
+    SetConsoleCursorInfo(output, &cursor);
+    cursor.bVisible = FALSE;
+    SetConsoleCursorInfo(output, &cursor);
+}
+
 }  // namespace
 
 std::unique_ptr<Console> OpenSystemConsole(std::string& why_not) {
@@ -240,20 +300,20 @@ WindowsConsole::WindowsConsole(HANDLE input, HANDLE output) : input_(input), out
     CONSOLE_CURSOR_INFO cursor;
     if (GetConsoleCursorInfo(output, &cursor)) g_found.cursor = cursor;
     GetConsoleTitleW(g_found.title, static_cast<DWORD>(std::size(g_found.title)));
-    // One measurement does for both: the two come from the same font.
-    box_lines_wide_ = DrawsTwoColumns(L"━");
+    presenter_ = std::make_unique<ConsolePresenter>(output);
 
     const std::lock_guard hold(g_console_lock);
     g_restore_pending = true;
     SetConsoleCtrlHandler(OnControl, TRUE);
-    // Key events only, with Ctrl+C left to raise its control event; quick
-    // edit is left as the user set it.
-    SetConsoleMode(input, ENABLE_PROCESSED_INPUT);
+    // Key events, and the buffer's changes of size to repaint after, with
+    // Ctrl+C left to raise its control event; quick edit is left as the user
+    // set it.
+    SetConsoleMode(input, ENABLE_PROCESSED_INPUT | ENABLE_WINDOW_INPUT);
     // Autowrap off: a character in the bottom-right cell must not scroll the
     // buffer.
     SetConsoleMode(output, (g_found.output_mode | ENABLE_PROCESSED_OUTPUT) &
                                ~static_cast<DWORD>(ENABLE_WRAP_AT_EOL_OUTPUT));
-    ClearUnlocked();
+    presenter_->Frame(mutable_screen(), !cursor_hidden(), cursor_column(), cursor_row());
 }
 
 WindowsConsole::~WindowsConsole() {
@@ -268,107 +328,14 @@ void WindowsConsole::Restore() {
     SetConsoleCtrlHandler(OnControl, FALSE);
 }
 
-void WindowsConsole::SyncCursor() {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(output_, &info)) return;
-    column_ = info.dwCursorPosition.X;
-    row_ = info.dwCursorPosition.Y;
+void WindowsConsole::Repaint() {
+    presenter_->Forget();
+    Flush();
 }
 
-void WindowsConsole::MoveCursor(int column, int row) {
+void WindowsConsole::Flush() {
     const std::lock_guard hold(g_console_lock);
-    column_ = column;
-    row_ = row;
-    SetConsoleCursorPosition(output_, Coord(column, row));
-}
-
-void WindowsConsole::SetAttribute(int attribute) {
-    const std::lock_guard hold(g_console_lock);
-    SetConsoleTextAttribute(output_, static_cast<WORD>(attribute));
-}
-
-void WindowsConsole::Put(std::string_view text) {
-    if (!text.empty()) WriteWide(output_, Widen(text));
-}
-
-void WindowsConsole::Write(std::string_view text) {
-    const std::lock_guard hold(g_console_lock);
-    std::string ascii_lines;
-    if (box_lines_wide_) {
-        ascii_lines = WithAsciiLines(text);
-        text = ascii_lines;
-    }
-    // The text goes out in runs, each ended by an ambiguous-width glyph, so
-    // that the width the console gave the glyph can be checked.
-    std::size_t run_start = 0;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const Utf8Char c = DecodeUtf8(text.substr(at));
-        at += c.length;
-        column_ += CharWidth(c.code);
-        if (IsAmbiguousGlyph(c.code)) {
-            Put(text.substr(run_start, at - run_start));
-            CoverSecondColumn();
-            run_start = at;
-        }
-    }
-    Put(text.substr(run_start));
-}
-
-// conhost draws "■", "●", "★" and "○" two columns wide with a CJK font and one
-// otherwise; the cursor tells which it was.
-void WindowsConsole::CoverSecondColumn() {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(output_, &info)) return;
-    // Without autowrap the cursor stops in the last column whatever the
-    // width, so there it tells nothing.
-    if (column_ >= info.dwSize.X || info.dwCursorPosition.Y != row_) return;
-    const int short_by = column_ - info.dwCursorPosition.X;
-    if (short_by > 0) WriteWide(output_, std::wstring(static_cast<std::size_t>(short_by), L' '));
-}
-
-// The whole buffer, as cls does: after RequestWindowSize it is the window, and
-// a buffer the size of the window keeps no scrollback of its own.
-void WindowsConsole::Clear() {
-    const std::lock_guard hold(g_console_lock);
-    ClearUnlocked();
-}
-
-void WindowsConsole::ClearUnlocked() {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (GetConsoleScreenBufferInfo(output_, &info)) {
-        const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
-        DWORD done = 0;
-        FillConsoleOutputCharacterW(output_, L' ', cells, Coord(0, 0), &done);
-        FillConsoleOutputAttribute(output_, Cell::kDefaultAttribute, cells, Coord(0, 0), &done);
-    }
-    column_ = 0;
-    row_ = 0;
-    SetConsoleCursorPosition(output_, Coord(0, 0));
-}
-
-void WindowsConsole::HideCursor() {
-    const std::lock_guard hold(g_console_lock);
-    HideCursorUnlocked();
-}
-
-// Wine draws its caret again after the cursor's size changes, after a screen
-// buffer is made and after the window changes size, hidden or not, and takes
-// it away only when the visibility changes. So the size stays, and the cursor
-// is shown for a moment to be hidden for good.
-void WindowsConsole::HideCursorUnlocked() {
-    CONSOLE_CURSOR_INFO cursor;
-    if (!GetConsoleCursorInfo(output_, &cursor)) return;
-    cursor.bVisible = TRUE;
-    SetConsoleCursorInfo(output_, &cursor);
-    cursor.bVisible = FALSE;
-    SetConsoleCursorInfo(output_, &cursor);
-}
-
-void WindowsConsole::ShowCursorUnlocked() {
-    CONSOLE_CURSOR_INFO shown = g_found.cursor;
-    shown.bVisible = TRUE;
-    SetConsoleCursorInfo(output_, &shown);
+    presenter_->Frame(mutable_screen(), !cursor_hidden(), cursor_column(), cursor_row());
 }
 
 void WindowsConsole::SetTitle(std::string_view title) {
@@ -377,6 +344,12 @@ void WindowsConsole::SetTitle(std::string_view title) {
 }
 
 void WindowsConsole::RequestWindowSize(int columns, int rows) {
+    ResizeBuffer(columns, rows);
+    // What was drawn beyond the old buffer's edge never showed.
+    Repaint();
+}
+
+void WindowsConsole::ResizeBuffer(int columns, int rows) {
     const std::lock_guard hold(g_console_lock);
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (columns < 1 || rows < 1 || !GetConsoleScreenBufferInfo(output_, &info)) return;
@@ -390,37 +363,38 @@ void WindowsConsole::RequestWindowSize(int columns, int rows) {
     SetConsoleScreenBufferSize(output_, Coord(columns, rows));
     const SMALL_RECT full = WindowAtOrigin(columns, rows);
     SetConsoleWindowInfo(output_, TRUE, &full);
-    // A smaller buffer may have pulled the cursor in.
-    SyncCursor();
 }
 
-// Events that give no key are taken out of the way, so that a key behind them
-// counts.
-bool WindowsConsole::KeyWaiting() {
+void WindowsConsole::SkipNonKeys() {
     INPUT_RECORD record;
     DWORD got = 0;
-    while (pending_.empty() && PeekConsoleInputW(input_, &record, 1, &got) && got == 1) {
-        if (KeyCodes(record).empty()) {
-            ReadConsoleInputW(input_, &record, 1, &got);
-        } else {
-            return true;
-        }
+    while (PeekConsoleInputW(input_, &record, 1, &got) && got == 1 && KeyCodes(record).empty()) {
+        ReadConsoleInputW(input_, &record, 1, &got);
+        if (record.EventType == WINDOW_BUFFER_SIZE_EVENT) Repaint();
     }
-    return !pending_.empty();
+}
+
+bool WindowsConsole::KeyWaiting() {
+    if (!pending_.empty()) return true;
+    SkipNonKeys();
+    INPUT_RECORD record;
+    DWORD got = 0;
+    return PeekConsoleInputW(input_, &record, 1, &got) && got == 1;
 }
 
 // The console's input events read and turned into key codes here, rather
 // than by _getch: wine's _kbhit and _getch disagree with Windows' and with
 // each other on which keys count.
 int WindowsConsole::ReadKey() {
+    Flush();
     while (pending_.empty()) {
         INPUT_RECORD record;
         DWORD got = 0;
         if (!ReadConsoleInputW(input_, &record, 1, &got)) throw InputClosed();
-        if (got == 1) {
-            const std::vector<int> codes = KeyCodes(record);
-            pending_.insert(pending_.end(), codes.begin(), codes.end());
-        }
+        if (got != 1) continue;
+        if (record.EventType == WINDOW_BUFFER_SIZE_EVENT) Repaint();
+        const std::vector<int> codes = KeyCodes(record);
+        pending_.insert(pending_.end(), codes.begin(), codes.end());
     }
     const int code = pending_.front();
     pending_.pop_front();
@@ -428,28 +402,11 @@ int WindowsConsole::ReadKey() {
 }
 
 int WindowsConsole::ReadInt() {
-    DWORD previous_mode = 0;
-    {
-        const std::lock_guard hold(g_console_lock);
-        ShowCursorUnlocked();
-        GetConsoleMode(input_, &previous_mode);
-        SetConsoleMode(input_, ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_PROCESSED_INPUT);
-    }
-    // Like formatted extraction, a reply of only white space is no reply.
-    std::optional<std::string> line;
-    do {
-        line = ReadLine(input_);
-    } while (line && IsBlank(*line));
-    const std::lock_guard hold(g_console_lock);
-    SetConsoleMode(input_, previous_mode);
-    HideCursorUnlocked();
-    // The console echoed the reply and moved to the next line by itself.
-    SyncCursor();
-    if (!line) throw InputClosed();
-    return ParseLeadingInt(*line);
+    return EditReply([this] { return ReadKey(); });
 }
 
 void WindowsConsole::Sleep(std::chrono::milliseconds duration) {
+    Flush();
     ::Sleep(static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(duration.count(), 0)));
 }
 
