@@ -1,13 +1,11 @@
 // The built game as a user's terminal meets it: suspended from a shell,
-// squeezed into a small window, hung up on, started where it cannot run, in a
-// GBK locale, and on terminals that draw ambiguous characters either width.
+// squeezed into a small window, hung up on, started where it cannot run, and
+// in a GBK locale.
 #include <filesystem>
-#include <memory>
 #include <regex>
 
 #include "pty_session.h"
 #include "tmux_session.h"
-#include "vt_emulator.h"
 
 namespace {
 
@@ -121,43 +119,6 @@ TEST(LocaleEncoding, TextReachesTheTerminalInTheLocalesCodeset) {
     EXPECT_EQ(gbk.output().find(welcome_in_utf8), std::string::npos);
     EXPECT_TRUE(utf8.ReadUntil(welcome_in_utf8));
     fs::remove_all(locales);
-}
-
-// However the terminal draws ■ and the box's lines, the game-over box must
-// come out where the layout puts it.
-TEST(AmbiguousWidth, TheGameOverBoxLinesUpOnEveryTerminal) {
-    const struct {
-        const char* terminal;
-        std::string reply;
-        bool ambiguous_wide;
-    } probes[] = {
-        {"wide", "\x1b[3;3R", true},
-        {"narrow", "\x1b[3;2R", false},
-        {"silent", "", false},
-    };
-    std::vector<std::unique_ptr<PtySession>> games;
-    // The Enter keys come before the answer: they must wait in the key queue.
-    for (const auto& probe : probes) {
-        games.push_back(std::make_unique<PtySession>(std::vector<std::string>{GAME_PATH},
-                                                     std::vector<std::string>{kUtf8}));
-        ASSERT_TRUE(games.back()->ReadUntil(kCursorQuery));
-        games.back()->Type("\r\r\r\r" + probe.reply);
-    }
-    for (std::size_t i = 0; i < games.size(); ++i) {
-        PtySession& game = *games[i];
-        SCOPED_TRACE(probes[i].terminal);
-        ASSERT_TRUE(game.ReadUntil("\x1b[34;47m继续卷", 30s)) << "the highlighted choice";
-        while (game.ReadSome(200)) {
-        }
-        VtEmulator screen(probes[i].ambiguous_wide);
-        screen.Feed(game.output());
-        ExpectGameOverBox(screen);
-
-        game.Type("\x1b[C\r");
-        const std::optional<int> status = game.Wait();
-        EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
-            << status.value_or(-1);
-    }
 }
 
 }  // namespace
