@@ -2,21 +2,22 @@
 // key events and judged by the pixels xterm puts on the screen.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -28,15 +29,20 @@ constexpr int kColumns = 82;
 constexpr int kRows = 32;
 constexpr const char* kTitle = "before the game";
 
-struct Rgb {
-    int r, g, b;
-    bool Near(Rgb o) const {
-        return std::abs(r - o.r) + std::abs(g - o.g) + std::abs(b - o.b) < 48;
-    }
-    bool operator==(const Rgb&) const = default;
-};
+using Rgb = std::array<int, 3>;
 constexpr Rgb kBlack{0, 0, 0};
-constexpr Rgb kGrey{229, 229, 229};
+constexpr Rgb kGrey{229, 229, 229};  // xterm's colour 7
+
+int Distance(const Rgb& a, const Rgb& b) {
+    return std::max({std::abs(a[0] - b[0]), std::abs(a[1] - b[1]), std::abs(a[2] - b[2])});
+}
+
+// What a cell shows: the colour of most of it, and the size of the box
+// around the pixels that stand out from that colour (0 x 0 when blank).
+struct Cell {
+    Rgb background;
+    int width, height;
+};
 
 // A screenshot of the window, read as 82 x 32 cells.
 class Shot {
@@ -54,67 +60,38 @@ public:
         valid = magic == "P6" && cw > 0 && width % kColumns == 0 && height % kRows == 0 &&
                 pixels_.size() == static_cast<std::size_t>(width * height * 3);
     }
-    Rgb Pixel(int x, int y) const {
-        const auto* p = reinterpret_cast<const unsigned char*>(&pixels_[3 * (y * width + x)]);
-        return {p[0], p[1], p[2]};
-    }
-    // The colour most of the cell shows.
-    Rgb Background(int column, int row) const {
-        std::vector<std::pair<Rgb, int>> counts;
-        ForEachPixel(column, row, [&](int, int, Rgb c) {
-            auto it =
-                std::find_if(counts.begin(), counts.end(), [&](auto& n) { return n.first == c; });
-            if (it == counts.end())
-                counts.push_back({c, 1});
-            else
-                ++it->second;
-        });
-        return std::max_element(counts.begin(), counts.end(),
-                                [](auto& a, auto& b) { return a.second < b.second; })
-            ->first;
-    }
-    // Width and height of the box around the pixels that stand out from the
-    // cell's background; 0 x 0 for a blank cell.
-    std::pair<int, int> Ink(int column, int row) const {
-        const Rgb background = Background(column, row);
+    Cell At(int column, int row) const {
+        std::vector<Rgb> pixels;
+        std::map<Rgb, int> counts;
+        for (int y = row * ch; y < (row + 1) * ch; ++y) {
+            for (int x = column * cw; x < (column + 1) * cw; ++x) {
+                const auto* p =
+                    reinterpret_cast<const unsigned char*>(&pixels_[3 * (y * width + x)]);
+                ++counts[pixels.emplace_back(Rgb{p[0], p[1], p[2]})];
+            }
+        }
+        Cell cell{{}, 0, 0};
+        for (int most = 0; const auto& [colour, count] : counts)
+            if (count > most) most = count, cell.background = colour;
         int left = cw, top = ch, right = -1, bottom = -1;
-        ForEachPixel(column, row, [&](int x, int y, Rgb c) {
-            if (std::max({std::abs(c.r - background.r), std::abs(c.g - background.g),
-                          std::abs(c.b - background.b)}) <= 96)
-                return;
-            left = std::min(left, x), right = std::max(right, x);
-            top = std::min(top, y), bottom = std::max(bottom, y);
-        });
-        return {std::max(0, right - left + 1), std::max(0, bottom - top + 1)};
+        for (int i = 0; i < cw * ch; ++i) {
+            if (Distance(pixels[i], cell.background) <= 96) continue;
+            left = std::min(left, i % cw), right = std::max(right, i % cw);
+            top = std::min(top, i / cw), bottom = std::max(bottom, i / cw);
+        }
+        if (right >= 0) cell.width = right - left + 1, cell.height = bottom - top + 1;
+        return cell;
     }
-    bool Blank(int column, int row) const { return Ink(column, row).first == 0; }
-    // A line's cell: thin across and long along, unlike a letter.
-    bool HorizontalLine(int column, int row) const {
-        const auto [w, h] = Ink(column, row);
-        return 4 * h <= ch && h > 0 && 3 * w >= cw;
-    }
-    bool VerticalLine(int column, int row) const {
-        const auto [w, h] = Ink(column, row);
-        return 3 * w <= cw && w > 0 && 2 * h >= ch;
-    }
-    void Save(const fs::path& path) const {
-        std::ofstream(path) << "P6\n" << width << ' ' << height << "\n255\n" << pixels_;
-    }
+    bool Blank(int column, int row) const { return At(column, row).width == 0; }
 
     int width = 0, height = 0, cw = 0, ch = 0;
     bool valid = false;
 
 private:
-    template <typename F>
-    void ForEachPixel(int column, int row, F f) const {
-        for (int y = 0; y < ch; ++y)
-            for (int x = 0; x < cw; ++x) f(x, y, Pixel(column * cw + x, row * ch + y));
-    }
     std::string pixels_;
 };
 
-// That `ok` holds for every cell from (left, top) to (right, bottom); the
-// failure names how many do not and a few of them.
+// That `ok` holds for every cell from (left, top) to (right, bottom).
 void ExpectAll(const std::string& what, int left, int top, int right, int bottom,
                const std::function<bool(int, int)>& ok) {
     std::string some;
@@ -128,24 +105,23 @@ void ExpectAll(const std::string& what, int left, int top, int right, int bottom
 
 // Text that starts in its cell: something drawn there, nothing just before.
 void ExpectTextStarts(const Shot& shot, std::initializer_list<std::pair<int, int>> starts) {
-    for (const auto& [column, row] : starts) {
+    for (const auto& [column, row] : starts)
         EXPECT_TRUE(!shot.Blank(column, row) && shot.Blank(column - 1, row))
             << "text starting at column " << column << " of row " << row;
-    }
 }
 
-// Every cell on the game's black, except the highlighted text on grey and
-// the big food, blue, somewhere on the board.
+// Every cell on the game's black, whatever the terminal's own colours,
+// except the highlighted text on grey and the big food, blue, on the board.
 void ExpectBlack(const Shot& shot, int highlight_row, int first, int last) {
-    ExpectAll("backgrounds, grey on row " + std::to_string(highlight_row) + " from column " +
+    ExpectAll("black but for grey on row " + std::to_string(highlight_row) + " from column " +
                   std::to_string(first) + " to " + std::to_string(last),
               0, 0, kColumns - 1, kRows - 1, [&](int column, int row) {
-                  const Rgb background = shot.Background(column, row);
+                  const Rgb colour = shot.At(column, row).background;
                   if (row == highlight_row && column >= first && column <= last)
-                      return background.Near(kGrey);
+                      return Distance(colour, kGrey) < 24;
                   const bool board = column >= 4 && column <= 59 && row >= 2 && row <= 29;
-                  return background.Near(kBlack) ||
-                         (board && background.b > 150 && background.r < 130);
+                  return Distance(colour, kBlack) < 24 ||
+                         (board && colour[2] > 150 && colour[0] < 130);
               });
 }
 
@@ -169,11 +145,19 @@ void ExpectPauseScreen(const Shot& shot) {
     EXPECT_TRUE(!shot.Blank(79, 8) && shot.Blank(80, 8)) << "the score ends in column 79";
 }
 
-// The box with the choice starting at `highlight` on grey.
+// The box, with the choice that starts in column `highlight` on grey. Its
+// lines are judged by shape, whatever glyph draws them: thin across and long
+// along, unlike a letter.
 void ExpectGameOverBox(const Shot& shot, int highlight) {
     ExpectBlack(shot, 18, highlight, highlight + 5);
-    const auto horizontal = [&](int column, int row) { return shot.HorizontalLine(column, row); };
-    const auto vertical = [&](int column, int row) { return shot.VerticalLine(column, row); };
+    const auto horizontal = [&](int column, int row) {
+        const Cell cell = shot.At(column, row);
+        return cell.height > 0 && 4 * cell.height <= shot.ch && 3 * cell.width >= shot.cw;
+    };
+    const auto vertical = [&](int column, int row) {
+        const Cell cell = shot.At(column, row);
+        return cell.width > 0 && 3 * cell.width <= shot.cw && 2 * cell.height >= shot.ch;
+    };
     ExpectAll("the top rule", 16, 9, 68, 9, horizontal);
     ExpectAll("the bottom rule", 16, 20, 68, 20, horizontal);
     ExpectAll("the left bar", 15, 10, 15, 19, vertical);
@@ -188,15 +172,6 @@ void ExpectGameOverBox(const Shot& shot, int highlight) {
     EXPECT_TRUE(!shot.Blank(63, 18) && shot.Blank(64, 18)) << "\"卷个**\" ends in column 63";
 }
 
-struct Setup {
-    const char* name;
-    const char* locale;
-    std::vector<std::string> options;
-};
-void PrintTo(const Setup& setup, std::ostream* out) {
-    *out << setup.name;
-}
-
 // A private X server with one xterm that runs the game and then keeps its
 // last screen. Every process it starts ends with it.
 class Xterm : public ::testing::Test {
@@ -209,29 +184,21 @@ protected:
         std::string dir = fs::temp_directory_path() / "snake-xterm-XXXXXX";
         ASSERT_NE(::mkdtemp(dir.data()), nullptr);
         dir_ = dir;
-        // Other X servers on this machine take the low numbers; one that
-        // finds its number taken ends at once and says nothing.
-        for (int number = 200 + ::getpid() % 600, tries = 0; display_.empty() && tries < 20;
-             ++number, ++tries) {
+        // Other X servers on this machine take the low numbers. One whose
+        // number is taken ends at once without a word; one that starts
+        // writes its number and a newline apart, and dies if the pipe is
+        // closed in between.
+        for (int number = 200 + ::getpid() % 600; display_.empty() && number < 1000; ++number) {
             int pipe[2];
             ASSERT_EQ(::pipe2(pipe, O_CLOEXEC), 0);
-            const std::string name = ":" + std::to_string(number);
-            server_ = Spawn({"Xvfb", name, "-displayfd", "3", "-screen", "0", "1024x800x24",
-                             "-nolisten", "tcp"},
+            server_ = Spawn({"Xvfb", ":" + std::to_string(number), "-displayfd", "3", "-screen",
+                             "0", "1024x800x24", "-nolisten", "tcp"},
                             {}, pipe[1]);
             ::close(pipe[1]);
-            pollfd ready{pipe[0], POLLIN, 0};
-            // The server writes its number and the newline apart, and dies
-            // if the pipe closes between them.
-            char reply = 0;
-            while (reply != '\n' && ::poll(&ready, 1, 10000) == 1 &&
-                   ::read(pipe[0], &reply, 1) == 1)
-                display_ = name;
+            for (char c = 0; c != '\n' && ::read(pipe[0], &c, 1) == 1;)
+                display_ = ":" + std::to_string(number);
             ::close(pipe[0]);
-            if (!display_.empty()) break;
-            ::kill(server_, SIGTERM);
-            ::waitpid(server_, nullptr, 0);
-            server_ = -1;
+            if (display_.empty()) ::waitpid(std::exchange(server_, -1), nullptr, 0);
         }
         ASSERT_FALSE(display_.empty()) << "no X server";
     }
@@ -241,23 +208,18 @@ protected:
             ::kill(pid, SIGTERM);
             ::waitpid(pid, nullptr, 0);
         }
-        if (HasFailure() && last_) {
-            last_->Save(dir_.string() + ".ppm");
-            std::printf("last screenshot: %s.ppm\n", dir_.c_str());
-        }
         if (!dir_.empty()) fs::remove_all(dir_);
     }
 
-    // The game in an xterm of `columns_rows` in `locale`, which must exist.
-    void Start(const std::string& locale, const std::string& columns_rows,
+    // The game in an xterm of `size` columns x rows in `locale`, if the
+    // system has it.
+    void Start(const std::string& locale, const std::string& size,
                const std::vector<std::string>& options) {
-        const std::string codeset = locale.substr(locale.find('.') + 1);
-        if (X("LC_ALL=" + locale + " locale charmap") != codeset + "\n") {
+        if (X("LC_ALL=" + locale + " locale charmap") != locale.substr(locale.find('.') + 1) + "\n")
             GTEST_SKIP() << "no " << locale << " locale";
-        }
-        std::vector<std::string> command = {
-            "xterm", "-fa",       "DejaVu Sans Mono", "-fs",    "11",  "-b",
-            "0",     "-geometry", columns_rows,       "-title", kTitle};
+        std::vector<std::string> command = {"xterm", "-fa", "DejaVu Sans Mono", "-fs", "11",
+                                            "-b",    "0",   "-geometry",        size,  "-title",
+                                            kTitle};
         command.insert(command.end(), options.begin(), options.end());
         command.insert(command.end(),
                        {"-e", "sh", "-c",
@@ -285,20 +247,16 @@ protected:
         return name.substr(0, name.find('\n'));
     }
     void Keys(const std::string& keys) { X("xdotool key --delay 60 " + keys); }
-    Shot Screenshot() {
-        last_ = Shot(X("import -window " + window_ + " -depth 8 ppm:-"));
-        return *last_;
-    }
+    Shot Screenshot() { return Shot(X("import -window " + window_ + " -depth 8 ppm:-")); }
     // A screenshot once `done` holds for it and for another taken a moment
-    // later, so that nothing is drawn halfway; nothing after 20 s.
+    // later, so that nothing is half drawn; nothing after 20 s.
     std::optional<Shot> WaitFor(const std::function<bool(const Shot&)>& done) {
-        const auto give_up = std::chrono::steady_clock::now() + 20s;
-        while (std::chrono::steady_clock::now() < give_up) {
+        for (auto give_up = std::chrono::steady_clock::now() + 20s;
+             std::chrono::steady_clock::now() < give_up; std::this_thread::sleep_for(100ms)) {
             if (const Shot shot = Screenshot(); shot.valid && done(shot)) {
                 std::this_thread::sleep_for(300ms);
                 if (const Shot again = Screenshot(); again.valid && done(again)) return again;
             }
-            std::this_thread::sleep_for(100ms);
         }
         return std::nullopt;
     }
@@ -309,19 +267,19 @@ protected:
             std::getline(std::ifstream(dir_ / "status"), status);
         return status;
     }
-
     // Through the welcome lines and the mode menu into a round, then paused.
     std::optional<Shot> PauseScreen() {
         Keys("Return Return Return Return");
         if (!WaitFor([](const Shot& s) { return !s.Blank(66, 5) && !s.Blank(2, 30); })) return {};
         std::this_thread::sleep_for(500ms);
         Keys("Escape");
-        return WaitFor(
-            [](const Shot& s) { return s.Background(68, 21).Near(kGrey) && !s.Blank(68, 25); });
+        return WaitFor([](const Shot& s) {
+            return Distance(s.At(68, 21).background, kGrey) < 24 && !s.Blank(68, 25);
+        });
     }
 
 private:
-    // Starts a program with `environment` added to the test's own; with
+    // Starts a program with `environment` added to the test's own, and with
     // `display_fd`, if given, as its descriptor 3.
     static pid_t Spawn(std::vector<std::string> argv, std::vector<std::string> environment,
                        int display_fd = -1) {
@@ -343,8 +301,16 @@ private:
     std::string window_;
     pid_t server_ = -1;
     pid_t terminal_ = -1;
-    std::optional<Shot> last_;
 };
+
+struct Setup {
+    const char* name;
+    const char* locale;
+    std::vector<std::string> options;
+};
+void PrintTo(const Setup& setup, std::ostream* out) {
+    *out << setup.name;
+}
 
 class InAnXterm : public Xterm, public ::testing::WithParamInterface<Setup> {
     void SetUp() override {
@@ -363,15 +329,17 @@ TEST_P(InAnXterm, ThePauseScreenAndTheGameOverBoxLookAsLaidOut) {
     }
     // Unpaused, the snake runs down into the wall.
     Keys("Return");
-    const auto box =
-        WaitFor([](const Shot& s) { return s.Background(50, 18).Near(kGrey) && !s.Blank(63, 18); });
+    const auto box = WaitFor([](const Shot& s) {
+        return Distance(s.At(50, 18).background, kGrey) < 24 && !s.Blank(63, 18);
+    });
     ASSERT_TRUE(box) << "no game-over box";
     {
         SCOPED_TRACE("the game-over box");
         ExpectGameOverBox(*box, 50);
     }
     Keys("Right");
-    const auto other = WaitFor([](const Shot& s) { return s.Background(58, 18).Near(kGrey); });
+    const auto other =
+        WaitFor([](const Shot& s) { return Distance(s.At(58, 18).background, kGrey) < 24; });
     ASSERT_TRUE(other) << "the highlight did not move";
     {
         SCOPED_TRACE("the game-over box, the other choice highlighted");
