@@ -1,8 +1,7 @@
 // The built game as a user's terminal meets it: suspended from a shell,
-// squeezed into a small window, hung up on, started where it cannot run, in a
-// GBK locale, and on terminals that draw ambiguous characters either width.
+// squeezed into a small window, hung up on, started where it cannot run, and
+// in a GBK locale.
 #include <filesystem>
-#include <memory>
 #include <regex>
 
 #include "pty_session.h"
