@@ -1,6 +1,7 @@
-// What the terminal is sent, in bytes and writes, for the ticks of a round,
-// and what presenting costs: the game's drawing goes into the screen record
-// and is presented at every sleep, as the terminal backend does.
+// How long a tick of play takes as the snake grows; what the terminal is
+// sent, in bytes and writes, for the ticks of a round; and what presenting
+// costs. The game's drawing goes into the screen record and is presented at
+// every sleep, as the terminal backend does.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -133,22 +134,49 @@ void RoundWithThreeBigFoods(benchmark::State& state) {
 }
 BENCHMARK(RoundWithThreeBigFoods)->Unit(benchmark::kMillisecond);
 
+// The virtual console logs every sleep, and a benchmark runs millions of
+// ticks.
+class QuietConsole : public platform::VirtualConsole {
+public:
+    void Sleep(std::chrono::milliseconds) override {}
+};
+
+// Snakes up to 783 long step on for ever along the board's Hamiltonian
+// cycle; `console` queues the arrow keys that keep them on it.
+Snake SnakeOnTheCycle(platform::VirtualConsole& console, int length) {
+    Snake snake;
+    SetColor(6);
+    snake.InitSnake();
+    for (int grown = 3; grown < length; ++grown) {
+        bots::SteerAlongCycle(console, snake);
+        snake.ChangeDirection();
+        snake.Move();
+    }
+    return snake;
+}
+
+// The drawing of an ordinary tick, into the record. The food is never
+// placed, so no tick eats.
+void OrdinaryTick(benchmark::State& state) {
+    QuietConsole console;
+    ConsoleScope scope(console);
+    Controller controller;
+    Snake snake = SnakeOnTheCycle(console, static_cast<int>(state.range(0)));
+    Food food;
+    for (auto _ : state) {
+        bots::SteerAlongCycle(console, snake);
+        Tick(snake, food, controller);
+    }
+}
+BENCHMARK(OrdinaryTick)->Arg(3)->Arg(200)->Arg(780);
+
 // One present after an ordinary tick of a snake `state.range(0)` long, going
 // round the board's Hamiltonian cycle; with range(1) set, as if every cell
 // had to be scanned.
 void PresentAfterTick(benchmark::State& state) {
     Presented<platform::VirtualConsole> console;
     ConsoleScope scope(console);
-    Controller controller;
-    Snake snake;
-    Food food;
-    SetColor(6);
-    snake.InitSnake();
-    for (int grown = 3; grown < state.range(0); ++grown) {
-        bots::SteerAlongCycle(console, snake);
-        snake.ChangeDirection();
-        snake.Move();
-    }
+    Snake snake = SnakeOnTheCycle(console, static_cast<int>(state.range(0)));
     console.presenter.Frame(console.record(), false, 0, 0);
     for (auto _ : state) {
         state.PauseTiming();
