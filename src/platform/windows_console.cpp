@@ -169,6 +169,21 @@ std::vector<int> KeyCodes(const INPUT_RECORD& record) {
 
 void HideCaret(HANDLE output);
 
+// Wine's graphical console brings its window up to date with the buffer a
+// moment late, with the changes made meanwhile taken together. Its caret can
+// then stay drawn over a hidden cursor, above all when the cursor is hidden
+// just as the buffer changes size (at start, as the window takes the game's
+// size), and a cursor shown and hidden again within one update goes unseen.
+// So under wine, once the screen has been still for a while after such a
+// change, the cursor is shown long enough to be seen, then hidden again.
+constexpr DWORD kStillMs = 150;
+constexpr DWORD kShownMs = 30;
+
+bool UnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
 }  // namespace
 
 // Writes changed cells in runs of one colour on one row. A glyph the console
@@ -197,7 +212,24 @@ public:
             SetConsoleCursorInfo(output_, &shown);
         } else {
             HideCaret(output_);
+            OweHiding();
         }
+    }
+
+    // See kStillMs.
+    void OweHiding() { hiding_owed_ = under_wine_; }
+    bool HidingOwed() const { return hiding_owed_; }
+    void HideAgain() {
+        hiding_owed_ = false;
+        CONSOLE_CURSOR_INFO cursor;
+        if (cursor_shown_ || !GetConsoleCursorInfo(output_, &cursor)) return;
+        // Out of the way, in the bottom row's first cell, for the moment it shows.
+        SetConsoleCursorPosition(output_, Coord(0, Screen::kRows - 1));
+        cursor.bVisible = TRUE;
+        SetConsoleCursorInfo(output_, &cursor);
+        ::Sleep(kShownMs);
+        cursor.bVisible = FALSE;
+        SetConsoleCursorInfo(output_, &cursor);
     }
 
 protected:
@@ -250,6 +282,8 @@ private:
     bool lines_wide_;
     int attribute_ = -1;
     bool cursor_shown_ = true;
+    bool under_wine_ = UnderWine();
+    bool hiding_owed_ = false;
     std::wstring run_;
     int run_row_ = -1;
     int run_column_ = 0;
@@ -259,10 +293,9 @@ private:
 
 namespace {
 
-// Wine draws its caret again after the cursor's size changes, after a screen
-// buffer is made and after the window changes size, hidden or not, and takes
-// it away only when the visibility changes. So the size stays, and the cursor
-// is shown for a moment to be hidden for good.
+// Wine draws its caret again after the cursor's size changes, hidden or not,
+// and takes it away only when it sees the visibility change. So the size
+// stays, and the cursor is shown for a moment to be hidden for good.
 void HideCaret(HANDLE output) {
     CONSOLE_CURSOR_INFO cursor;
     if (!GetConsoleCursorInfo(output, &cursor)) return;
@@ -270,6 +303,11 @@ void HideCaret(HANDLE output) {
     SetConsoleCursorInfo(output, &cursor);
     cursor.bVisible = FALSE;
     SetConsoleCursorInfo(output, &cursor);
+}
+
+void HideAgain(ConsolePresenter& presenter) {
+    const std::lock_guard hold(g_console_lock);
+    presenter.HideAgain();
 }
 
 }  // namespace
@@ -330,6 +368,7 @@ void WindowsConsole::Restore() {
 
 void WindowsConsole::Repaint() {
     presenter_->Forget();
+    presenter_->OweHiding();
     Flush();
 }
 
@@ -387,6 +426,10 @@ bool WindowsConsole::KeyWaiting() {
 // each other on which keys count.
 int WindowsConsole::ReadKey() {
     Flush();
+    if (presenter_->HidingOwed() && !KeyWaiting() &&
+        WaitForSingleObject(input_, kStillMs) == WAIT_TIMEOUT) {
+        HideAgain(*presenter_);
+    }
     while (pending_.empty()) {
         INPUT_RECORD record;
         DWORD got = 0;
@@ -407,7 +450,13 @@ int WindowsConsole::ReadInt() {
 
 void WindowsConsole::Sleep(std::chrono::milliseconds duration) {
     Flush();
-    ::Sleep(static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(duration.count(), 0)));
+    DWORD left = static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(duration.count(), 0));
+    if (presenter_->HidingOwed() && left > kStillMs + kShownMs) {
+        ::Sleep(kStillMs);
+        HideAgain(*presenter_);
+        left -= kStillMs + kShownMs;
+    }
+    ::Sleep(left);
 }
 
 }  // namespace platform
