@@ -226,7 +226,7 @@ void Terminal::ShowTooSmall(std::pair<int, int> size) {
         "请放大窗口，或按 ESC 或 q 退出。",
         "Enlarge it, or press ESC or q to quit.",
     };
-    std::string bytes = "\x1b(B\x1b[0m\x1b[37;40m\x1b[H\x1b[2J";
+    std::string bytes = "\x1b(B\x1b[0m" + std::string(VtPresenter::kClearToBlack);
     for (int row = 0; row < 4; ++row) {
         bytes += "\x1b[" + std::to_string(row + 1) + "H" + lines[row];
     }

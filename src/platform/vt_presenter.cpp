@@ -55,7 +55,8 @@ void VtPresenter::ForgetState() {
 // current colour, and every blank cell is then written anyway, since not
 // every terminal does.
 void VtPresenter::StartOver() {
-    Raw("\x1b(B\x1b[0m\x1b[?7l\x1b[37;40m\x1b[H\x1b[2J");
+    Raw("\x1b(B\x1b[0m\x1b[?7l");
+    Raw(kClearToBlack);
     line_drawing_ = false;
     foreground_ = 7;
     background_ = 0;

@@ -39,6 +39,10 @@ public:
     // Bytes that bypass the record; the cursor and colours are then unknown.
     void Raw(std::string_view bytes);
 
+    // Clears the window to the game's black where the terminal erases in the
+    // current colour, and leaves the cursor at the top left.
+    static constexpr std::string_view kClearToBlack = "\x1b[37;40m\x1b[H\x1b[2J";
+
     const std::string& bytes() const { return out_; }
     void ClearBytes() { out_.clear(); }
 
