@@ -26,6 +26,8 @@ public:
     std::string Convert(std::string_view utf8) const;
 
 private:
+    // iconv_open's failure value, which only a cast can spell.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     static inline const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
     iconv_t converter_ = kNone;
 };

@@ -24,7 +24,7 @@ void Presenter::Forget() {
 }
 
 Cell& Presenter::ShownAt(int column, int row) {
-    return shown_[static_cast<std::size_t>(row * Screen::kColumns + column)];
+    return shown_[static_cast<std::size_t>(row) * Screen::kColumns + column];
 }
 
 bool Presenter::Shows(int column, int row, const Cell& cell) {

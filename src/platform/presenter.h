@@ -32,7 +32,7 @@ private:
     void Record(int column, int row, const Cell& cell);
 
     // What the console shows, cell by cell.
-    std::vector<Cell> shown_ = std::vector<Cell>(Screen::kColumns * Screen::kRows);
+    std::vector<Cell> shown_ = std::vector<Cell>(Screen::kCells);
     bool forgotten_ = true;
 };
 

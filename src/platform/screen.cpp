@@ -6,21 +6,21 @@
 
 namespace platform {
 
-Screen::Screen() : cells_(kColumns * kRows) {
+Screen::Screen() : cells_(kCells) {
     MarkAllChanged();
 }
 
 void Screen::Clear() {
-    cells_.assign(kColumns * kRows, Cell{});
+    cells_.assign(kCells, Cell{});
     MarkAllChanged();
 }
 
 const Cell& Screen::At(int column, int row) const {
-    return cells_[static_cast<std::size_t>(row * kColumns + column)];
+    return cells_[static_cast<std::size_t>(row) * kColumns + column];
 }
 
 Cell& Screen::MutableAt(int column, int row) {
-    return cells_[static_cast<std::size_t>(row * kColumns + column)];
+    return cells_[static_cast<std::size_t>(row) * kColumns + column];
 }
 
 void Screen::MarkAllChanged() {

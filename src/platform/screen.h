@@ -30,6 +30,7 @@ class Screen {
 public:
     static constexpr int kColumns = 82;
     static constexpr int kRows = 32;
+    static constexpr std::size_t kCells = std::size_t{kColumns} * kRows;
 
     // Columns first..last of a row; empty when first > last.
     struct Span {
