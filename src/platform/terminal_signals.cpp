@@ -141,6 +141,11 @@ struct sigaction Action(Kind kind) {
     for (const Handled& signal : g_handled) {
         if (signal.kind == Kind::kEnd) sigaddset(&action.sa_mask, signal.number);
     }
+    // Started from a script, the game is not the shell's child: the shell may
+    // take the terminal back as soon as the script stops or dies, before the
+    // handler has put the terminal back. Blocked, SIGTTOU lets that last
+    // change through instead of stopping the game once more after fg.
+    sigaddset(&action.sa_mask, SIGTTOU);
     switch (kind) {
         case Kind::kEnd:
             action.sa_handler = OnEnd;
