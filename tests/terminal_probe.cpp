@@ -1,8 +1,7 @@
 // A small program that puts the terminal into the game's mode, draws a little
 // and waits for keys, for tests that need to see what a real terminal is left
-// with. Its argument says how it ends: "wait" at a q, "number" with the
-// number typed as its status, "throw", "terminate" or "overflow" the way
-// their names say.
+// with. Its argument says how it ends: "wait" at a q, "throw", "terminate"
+// or "overflow" the way their names say.
 #include <sys/prctl.h>
 
 #include <climits>
@@ -29,14 +28,12 @@ int main(int argc, char** argv) {
     // The crashes here are on purpose; nobody wants their cores.
     ::prctl(PR_SET_DUMPABLE, 0);
     const std::string_view mode = argc > 1 ? argv[1] : "wait";
-    int reply = 0;
-    const int status = RunOnSystemConsole([&] {
+    return RunOnSystemConsole([&] {
         HideCursor();
         SetColor(14);
         SetCursorPosition(3, 3);
         Print("●");
         Sleep(0);
-        if (mode == "number") reply = TheConsole().ReadInt() & 0xFF;
         if (mode == "throw") throw std::runtime_error("the probe gave up\non purpose");
         if (mode == "terminate") std::terminate();
         if (mode == "overflow") Descend(LONG_MAX, argv[0]);
@@ -44,5 +41,4 @@ int main(int argc, char** argv) {
             while (ReadKey() != 'q') Print("key!");
         }
     });
-    return status != 0 ? status : reply;
 }

@@ -8,7 +8,6 @@
 namespace {
 
 constexpr std::string_view kHideCursor = "\x1b[?25l";
-constexpr std::string_view kShowCursor = "\x1b[?25h";
 
 bool SameMode(const termios& a, const termios& b) {
     return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
@@ -19,15 +18,9 @@ bool Raw(const PtySession& probe) {
     return !(probe.Mode().c_lflag & ICANON);
 }
 
-// The terminal as the shell had it: its mode, and after the last time the
-// cursor was hidden, the cursor shown and the colours reset.
 void ExpectGivenBack(const PtySession& probe) {
     EXPECT_TRUE(SameMode(probe.Mode(), probe.before()));
-    const std::string& output = probe.output();
-    const std::size_t hidden = output.rfind(kHideCursor);
-    EXPECT_NE(hidden, std::string::npos);
-    EXPECT_NE(output.find(kShowCursor, hidden), std::string::npos) << "cursor shown";
-    EXPECT_NE(output.find("\x1b[0m", hidden), std::string::npos) << "colours reset";
+    EXPECT_TRUE(CursorShownAndColoursReset(probe.output()));
 }
 
 struct Ending {
@@ -101,19 +94,6 @@ TEST(TerminalIgnoredSignals, StayIgnoredAndTheGameEndsNormally) {
         EXPECT_EQ(WEXITSTATUS(*status), 0);
         ExpectGivenBack(probe);
     }
-}
-
-TEST(TerminalLineRead, ReadsAnEchoedReplyAndRestoresOnReturn) {
-    PtySession probe({PROBE_PATH, "number"}, {"TERM=xterm"});
-    ASSERT_TRUE(probe.ReadUntil(kShowCursor)) << "the cursor shows while the reply is typed";
-    probe.Type("\n  42abc\n");
-    const std::optional<int> status = probe.Wait();
-    ASSERT_TRUE(status && WIFEXITED(*status)) << status.value_or(-1);
-    EXPECT_EQ(WEXITSTATUS(*status), 42);
-    EXPECT_NE(probe.output().find("42abc"), std::string::npos) << "the terminal echoed it";
-    EXPECT_TRUE(SameMode(probe.Mode(), probe.before()));
-    EXPECT_NE(probe.output().find("\x1b[32;1H\r"), std::string::npos)
-        << "the prompt comes below the game's last row";
 }
 
 }  // namespace
