@@ -3,7 +3,6 @@
 
 #include "controller.h"
 #include "game_fixture.h"
-#include "platform/text.h"
 
 namespace {
 
@@ -104,11 +103,12 @@ TEST_F(SequenceTest, FirstMenuIsDrawnBelowTheTitle) {
 TEST_F(SequenceTest, ChosenModeSetsThePaceAndTheDifficultyLine) {
     // Up on the first item and down on the last do not wrap around; "P" moves
     // like the down arrow, and 0 confirms like Enter.
+    // Each line padded to the 16 columns the longest takes.
     const std::tuple<std::vector<int>, int, const char*> modes[] = {
-        {{13}, 135, "摆烂模式（135）"},
-        {{224, 72, 224, 80, 13}, 100, "平凡模式（100）"},
-        {{'P', 'P', 224, 72, 'P', 0}, 60, "学怪模式（60）"},
-        {{80, 80, 80, 80, 80, 224, 75, 13}, 35, "卷王模式（35）"},
+        {{13}, 135, "摆烂模式（135） "},
+        {{224, 72, 224, 80, 13}, 100, "平凡模式（100） "},
+        {{'P', 'P', 224, 72, 'P', 0}, 60, "学怪模式（60）  "},
+        {{80, 80, 80, 80, 80, 224, 75, 13}, 35, "卷王模式（35）  "},
     };
     int mode = 1;
     for (const auto& [keys, tick_ms, line] : modes) {
@@ -120,7 +120,7 @@ TEST_F(SequenceTest, ChosenModeSetsThePaceAndTheDifficultyLine) {
         EXPECT_EQ(controller.tick_ms, tick_ms);
         EXPECT_EQ(controller.score, 0);
         controller.DrawGame();
-        EXPECT_EQ(TextAt(66, 5, 16), line + std::string(16 - platform::DisplayWidth(line), ' '));
+        EXPECT_EQ(TextAt(66, 5, 16), line);
         EXPECT_EQ(console.screen().At(66, 5).attribute, 3);
     }
 }
@@ -136,13 +136,18 @@ TEST_F(SequenceTest, TheLimitsAreAcceptedAsTypedAndEachRoundReadsItsOwnReply) {
     EXPECT_TRUE(console.Sleeps().empty()) << "no remark";
 }
 
-// A reply, and the remark it earns.
-using Remark = std::pair<const char*, const char*>;
+// A reply, and the remark it earns, typed out one character at a time.
+struct Remark {
+    const char* name;
+    const char* reply;
+    const char* text;
+    std::size_t characters;
+};
 
 class RemarkTest : public SequenceTest, public ::testing::WithParamInterface<Remark> {};
 
 TEST_P(RemarkTest, OutOfRangeEarnsARemarkAndARandomPace) {
-    const auto& [reply, text] = GetParam();
+    const auto& [name, reply, text, steps] = GetParam();
     console.SetCalendarTime(1'700'000'000);
     ChooseCustom(reply);
     // The generator is seeded from the calendar time right before its one draw.
@@ -155,7 +160,6 @@ TEST_P(RemarkTest, OutOfRangeEarnsARemarkAndARandomPace) {
     EXPECT_EQ(console.screen().At(20, 24).attribute, 12);
     // One sleep of 60 ms per character typed, and 300 ms after the remark and
     // at the end.
-    const auto steps = static_cast<std::size_t>(platform::DisplayWidth(text) / 2);
     const auto& sleeps = console.Sleeps();
     ASSERT_EQ(sleeps.size(), steps + 1 + 7 + 1);
     for (std::size_t i = 0; i < sleeps.size(); ++i) {
@@ -164,12 +168,16 @@ TEST_P(RemarkTest, OutOfRangeEarnsARemarkAndARandomPace) {
     }
 }
 
+constexpr const char* kTooFast = "差不多得了。。。真这么爱卷嘛。。。";
+constexpr const char* kTooSlow = "这难度。。。还想当卷王？。。。";
+
 INSTANTIATE_TEST_SUITE_P(Replies, RemarkTest,
-                         ::testing::Values(Remark{"19", "差不多得了。。。真这么爱卷嘛。。。"},
-                                           Remark{"51", "这难度。。。还想当卷王？。。。"},
-                                           Remark{"abc", "差不多得了。。。真这么爱卷嘛。。。"},
-                                           Remark{"99999999999",
-                                                  "这难度。。。还想当卷王？。。。"}));
+                         ::testing::Values(Remark{"Nineteen", "19", kTooFast, 17},
+                                           Remark{"FiftyOne", "51", kTooSlow, 15},
+                                           Remark{"NoNumber", "abc", kTooFast, 17},
+                                           Remark{"PastTheLargestInt", "99999999999", kTooSlow,
+                                                  15}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Plays a whole run: welcome lines, a round in mode 2 into the wall, another
 // round from the game-over box, a round in mode 1, and the exit.

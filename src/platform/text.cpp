@@ -51,16 +51,6 @@ int CharWidth(char32_t code) {
     return 2;
 }
 
-int DisplayWidth(std::string_view text) {
-    int width = 0;
-    while (!text.empty()) {
-        const Utf8Char c = DecodeUtf8(text);
-        width += CharWidth(c.code);
-        text.remove_prefix(c.length);
-    }
-    return width;
-}
-
 bool IsAmbiguousGlyph(char32_t code) {
     return code == U'■' || code == U'●' || code == U'★' || code == U'○';
 }

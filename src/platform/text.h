@@ -20,7 +20,6 @@ struct Utf8Char {
 Utf8Char DecodeUtf8(std::string_view text);
 
 int CharWidth(char32_t code);
-int DisplayWidth(std::string_view text);
 
 // "■", "●", "★" and "○": two columns in the model, but East Asian ambiguous,
 // so most terminals draw them one column wide.
