@@ -29,9 +29,6 @@ struct Ending {
     int sent;          // the signal the test sends, or 0
     int signal;        // the one that ends the probe
 };
-void PrintTo(const Ending& ending, std::ostream* out) {
-    *out << ending.name;
-}
 
 class TerminalRestore : public ::testing::TestWithParam<Ending> {};
 

@@ -176,9 +176,6 @@ struct Setup {
     const char* locale;
     std::vector<std::string> options;
 };
-void PrintTo(const Setup& setup, std::ostream* out) {
-    *out << setup.name;
-}
 
 // A private X server with one xterm that runs the game in the set-up's
 // locale and colours, and then keeps its last screen. Every process it
