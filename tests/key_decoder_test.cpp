@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -161,21 +160,6 @@ TEST(KeyDecoderTest, LoneEscIsDecidedAfterFiftyMilliseconds) {
     decoder.Expire(At(60));
     EXPECT_EQ(Take(decoder), Codes{27});
     EXPECT_EQ(decoder.Deadline(), std::nullopt);
-}
-
-TEST(KeyDecoderTest, RandomBytesDecodeTheSameHoweverSplit) {
-    std::mt19937 rng(20240611);
-    // Half the bytes steer the parser, so that sequences actually form.
-    const std::string steering = "\x1b\x1b[[O0123456789;:?~ ABCDPHF\r\x7f";
-    for (int round = 0; round < 300; ++round) {
-        std::string bytes(rng() % 48, '\0');
-        for (char& c : bytes) {
-            c = rng() % 2 ? steering[rng() % steering.size()] : static_cast<char>(rng() % 256);
-        }
-        const Codes whole = Decode({{0, bytes}});
-        for (int code : whole) ASSERT_TRUE(code >= 0 && code <= 255) << code;
-        ExpectSameHoweverSplit(bytes, whole);
-    }
 }
 
 TEST(KeyDecoderTest, CursorReportsAreSetApartFromKeys) {
