@@ -8,9 +8,10 @@
 #include <numeric>
 #include <vector>
 
-#include "bots.h"
+#include "board_cycle.h"
 #include "controller.h"
 #include "food.h"
+#include "food_seeker.h"
 #include "platform/virtual_console.h"
 #include "platform/vt_presenter.h"
 #include "snake.h"
@@ -92,11 +93,9 @@ BENCHMARK_CAPTURE(TickBytes, eats_big_food, Eats::kBigFood)->Iterations(1);
 // A round of the bot that steers toward the food, from its start to 40 ticks
 // after its third big food, when that one is gone for sure. The empty board
 // is on the terminal before it starts, as the game screen leaves it.
-class ThreeBigFoods : public Presented<bots::FoodSeeker> {
+class ThreeBigFoods : public Presented<FoodSeeker> {
 public:
-    ThreeBigFoods() : Presented(bots::kPlayableCells * 2) {
-        presenter.Frame(record(), false, 0, 0);
-    }
+    ThreeBigFoods() { presenter.Frame(record(), false, 0, 0); }
     void Write(std::string_view text) override {
         const bool full_bar = cursor_column() == 0 && cursor_row() == 2 && text == "●";
         Presented::Write(text);
@@ -116,7 +115,6 @@ void RoundWithThreeBigFoods(benchmark::State& state) {
         ThreeBigFoods bot;
         ConsoleScope scope(bot);
         Controller controller;
-        bot.NewRound();
         try {
             controller.PlayGame();
         } catch (const platform::VirtualConsole::OutOfInput&) {
@@ -141,6 +139,12 @@ public:
     void Sleep(std::chrono::milliseconds) override {}
 };
 
+// Queues the arrow key that keeps the snake on the cycle for its next step.
+void SteerAlongCycle(platform::VirtualConsole& console, const Snake& snake) {
+    const Point& head = snake.GetBody().back();
+    console.PushKeys({key::kArrowPrefix, ArrowTowards(head, CycleNext(head))});
+}
+
 // Snakes up to 783 long step on for ever along the board's Hamiltonian
 // cycle; `console` queues the arrow keys that keep them on it.
 Snake SnakeOnTheCycle(platform::VirtualConsole& console, int length) {
@@ -148,7 +152,7 @@ Snake SnakeOnTheCycle(platform::VirtualConsole& console, int length) {
     SetColor(6);
     snake.InitSnake();
     for (int grown = 3; grown < length; ++grown) {
-        bots::SteerAlongCycle(console, snake);
+        SteerAlongCycle(console, snake);
         snake.ChangeDirection();
         snake.Move();
     }
@@ -164,7 +168,7 @@ void OrdinaryTick(benchmark::State& state) {
     Snake snake = SnakeOnTheCycle(console, static_cast<int>(state.range(0)));
     Food food;
     for (auto _ : state) {
-        bots::SteerAlongCycle(console, snake);
+        SteerAlongCycle(console, snake);
         Tick(snake, food, controller);
     }
 }
@@ -180,7 +184,7 @@ void PresentAfterTick(benchmark::State& state) {
     console.presenter.Frame(console.record(), false, 0, 0);
     for (auto _ : state) {
         state.PauseTiming();
-        bots::SteerAlongCycle(console, snake);
+        SteerAlongCycle(console, snake);
         snake.ChangeDirection();
         snake.NormalMove();
         if (state.range(1) != 0) console.record().MarkAllChanged();

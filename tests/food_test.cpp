@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "bots.h"
 #include "game_fixture.h"
 #include "snake.h"
 
@@ -105,7 +104,8 @@ TEST_F(FoodTest, AfterAThousandMissesOneMoreDrawPicksAFreeCell) {
     ASSERT_TRUE(food.DrawFood(snake));
     const Cells foods = CellsShowing("★");
     ASSERT_EQ(foods.size(), 1u);
-    EXPECT_TRUE(bots::Playable(foods[0]));
+    EXPECT_TRUE(foods[0].GetX() >= 2 && foods[0].GetX() <= 29);
+    EXPECT_TRUE(foods[0].GetY() >= 2 && foods[0].GetY() <= 29);
     EXPECT_EQ(std::count(snake.GetBody().begin(), snake.GetBody().end(), foods[0]), 0);
     EXPECT_EQ(console.Random(), kSentinel);
 }
@@ -113,12 +113,13 @@ TEST_F(FoodTest, AfterAThousandMissesOneMoreDrawPicksAFreeCell) {
 TEST_F(FoodTest, TheLastFreeCellTakesTheFoodAndAFullBoardNone) {
     const auto grow = [&](int steps) {
         for (int i = 0; i < steps; ++i) {
-            bots::SteerAlongCycle(console, snake);
+            const Point& head = snake.GetBody().back();
+            console.PushKeys({key::kArrowPrefix, ArrowTowards(head, CycleNext(head))});
             snake.ChangeDirection();
             snake.Move();
         }
     };
-    grow(bots::kPlayableCells - 4);
+    grow(kPlayableCells - 4);
     ASSERT_TRUE(food.DrawFood(snake));
     EXPECT_EQ(CellsShowing("★"), (Cells{{13, 8}})) << "the cell behind the tail";
 

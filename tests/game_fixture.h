@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "board_cycle.h"
 #include "platform/virtual_console.h"
 #include "point.h"
 #include "tool.h"

@@ -1,34 +1,91 @@
-// Whole rounds played by bots on the virtual console, which check the snake at
-// every tick.
-#include <gtest/gtest.h>
+// A whole round played to the end on the virtual console by a bot that fills
+// the board.
+#include <deque>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
 
-#include "bots.h"
 #include "controller.h"
+#include "game_fixture.h"
 
 namespace {
 
-TEST(SoakTest, FoodSeekerPlaysAHundredThousandTicks) {
-    bots::FoodSeeker bot(5000);
-    ConsoleScope scope(bot);
-    Controller controller;
-    std::size_t longest = 0;
-    for (int round = 0; bot.ticks() < 100'000; ++round) {
-        bot.Clear();
-        bot.SetCalendarTime(round);
-        bot.NewRound();
-        ASSERT_EQ(controller.PlayGame(), 1) << "round " << round;
-        longest = std::max(longest, bot.body().size());
+// Follows the snake by what the game draws and steers it along the board's
+// cycle. Its random draws place each food just ahead of the head, and each
+// big food where the cycle runs straight on: eating one takes a second step
+// straight on, which at a turn would leave the cycle. Enter answers the
+// game-over box.
+class CycleFollower : public platform::VirtualConsole {
+public:
+    void Write(std::string_view text) override {
+        const Point cell(cursor_column() / 2, cursor_row());
+        VirtualConsole::Write(text);
+        if (cell.GetX() == 0) return;  // the big food's bar
+        if (text == "●") body_.push_back(cell);
+        if (text == "  " && !body_.empty() && cell == body_.front()) body_.pop_front();
+        if (text == "★") food_ = cell;
+        if (text == "■") big_food_ = cell;
     }
-    EXPECT_GT(longest, 30u) << "the bot finds the food";
-}
+    bool KeyWaiting() override {
+        if (++ticks_ > 2 * kPlayableCells) throw OutOfInput();
+        answer_ = {key::kArrowPrefix, ArrowTowards(body_.back(), CycleNext(body_.back()))};
+        return true;
+    }
+    int ReadKey() override {
+        if (answer_.empty()) return key::kEnter;
+        const int code = answer_.front();
+        answer_.pop_front();
+        return code;
+    }
+    // A placement takes two draws, column and row; every sixth placement is
+    // a big food, brought by a fifth normal food.
+    int Random() override {
+        if (row_) return *std::exchange(row_, std::nullopt);
+        Point cell = CycleNext(body_.back());
+        if (++placements_ % 6 == 0) {
+            cell = BigFoodCell();
+        } else if (cell == big_food_) {
+            cell = CycleNext(cell);
+        }
+        row_ = cell.GetY() - 2;
+        return cell.GetX() - 2;
+    }
 
-TEST(SoakTest, CycleFollowerFillsTheBoard) {
-    bots::CycleFollower bot(2 * bots::kPlayableCells);
+    std::size_t length() const { return body_.size(); }
+
+private:
+    // The free cells lie ahead of the head on the cycle, up to the tail; late
+    // in the round no straight one may be left, and the farthest is taken.
+    Point BigFoodCell() const {
+        std::vector<Point> ahead;
+        for (Point cell = CycleNext(body_.back()); !(cell == body_.front());
+             cell = CycleNext(cell)) {
+            ahead.push_back(cell);
+        }
+        for (std::size_t i = 1; i + 2 < ahead.size(); ++i) {
+            const bool straight = ahead[i - 1].GetX() == ahead[i + 1].GetX() ||
+                                  ahead[i - 1].GetY() == ahead[i + 1].GetY();
+            if (straight && ahead[i] != food_) return ahead[i];
+        }
+        return ahead.empty() || ahead.back() == food_ ? body_.back() : ahead.back();
+    }
+
+    std::deque<Point> body_;
+    Point food_{0, 0};
+    Point big_food_{0, 0};
+    std::deque<int> answer_;
+    std::optional<int> row_;
+    long placements_ = 0;
+    long ticks_ = 0;
+};
+
+TEST(SoakTest, ARoundThatFillsTheBoardEndsThere) {
+    CycleFollower bot;
     ConsoleScope scope(bot);
     Controller controller;
-    bot.NewRound();
     EXPECT_EQ(controller.PlayGame(), 1);
-    EXPECT_EQ(bot.body().size(), static_cast<std::size_t>(bots::kPlayableCells));
+    EXPECT_EQ(bot.length(), static_cast<std::size_t>(kPlayableCells));
 }
 
 }  // namespace
