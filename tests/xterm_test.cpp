@@ -69,16 +69,25 @@ public:
                 ++counts[pixels.emplace_back(Rgb{p[0], p[1], p[2]})];
             }
         }
-        Cell cell{{}, 0, 0};
-        for (int most = 0; const auto& [colour, count] : counts)
-            if (count > most) most = count, cell.background = colour;
-        int left = cw, top = ch, right = -1, bottom = -1;
+        Cell cell{std::max_element(counts.begin(), counts.end(),
+                                   [](const auto& a, const auto& b) { return a.second < b.second; })
+                      ->first,
+                  0, 0};
+        int left = cw;
+        int top = ch;
+        int right = -1;
+        int bottom = -1;
         for (int i = 0; i < cw * ch; ++i) {
             if (Distance(pixels[i], cell.background) <= 96) continue;
-            left = std::min(left, i % cw), right = std::max(right, i % cw);
-            top = std::min(top, i / cw), bottom = std::max(bottom, i / cw);
+            left = std::min(left, i % cw);
+            right = std::max(right, i % cw);
+            top = std::min(top, i / cw);
+            bottom = std::max(bottom, i / cw);
         }
-        if (right >= 0) cell.width = right - left + 1, cell.height = bottom - top + 1;
+        if (right >= 0) {
+            cell.width = right - left + 1;
+            cell.height = bottom - top + 1;
+        }
         return cell;
     }
     bool Blank(int column, int row) const { return At(column, row).width == 0; }
@@ -95,18 +104,22 @@ void ExpectAll(const std::string& what, int left, int top, int right, int bottom
                const std::function<bool(int, int)>& ok) {
     std::string some;
     int count = 0;
-    for (int row = top; row <= bottom; ++row)
-        for (int column = left; column <= right; ++column)
-            if (!ok(column, row) && ++count <= 6)
+    for (int row = top; row <= bottom; ++row) {
+        for (int column = left; column <= right; ++column) {
+            if (!ok(column, row) && ++count <= 6) {
                 some += " (" + std::to_string(column) + "," + std::to_string(row) + ")";
+            }
+        }
+    }
     EXPECT_EQ(count, 0) << what << ", wrong in cells" << some;
 }
 
 // Text that starts in its cell: something drawn there, nothing just before.
-void ExpectTextStarts(const Shot& shot, std::initializer_list<std::pair<int, int>> starts) {
-    for (const auto& [column, row] : starts)
+void ExpectTextStarts(const Shot& shot, const std::vector<std::pair<int, int>>& starts) {
+    for (const auto& [column, row] : starts) {
         EXPECT_TRUE(!shot.Blank(column, row) && shot.Blank(column - 1, row))
             << "text starting at column " << column << " of row " << row;
+    }
 }
 
 // Every cell on the game's black, whatever the terminal's own colours,
@@ -116,8 +129,9 @@ void ExpectBlack(const Shot& shot, int highlight_row, int first, int last) {
                   std::to_string(first) + " to " + std::to_string(last),
               0, 0, kColumns - 1, kRows - 1, [&](int column, int row) {
                   const Rgb colour = shot.At(column, row).background;
-                  if (row == highlight_row && column >= first && column <= last)
+                  if (row == highlight_row && column >= first && column <= last) {
                       return Distance(colour, kGrey) < 24;
+                  }
                   const bool board = column >= 4 && column <= 59 && row >= 2 && row <= 29;
                   return Distance(colour, kBlack) < 24 ||
                          (board && colour[2] > 150 && colour[0] < 130);
@@ -130,17 +144,10 @@ void ExpectPauseScreen(const Shot& shot) {
         const bool border = row == 1 || row == 30 || column == 2 || column == 60;
         return column % 2 == 1 || !border || !shot.Blank(column, row);
     });
-    ExpectTextStarts(shot, {{64, 1},
-                            {68, 2},
-                            {62, 4},
-                            {66, 5},
-                            {62, 7},
-                            {71, 13},
-                            {71, 15},
-                            {64, 19},
-                            {68, 21},
-                            {68, 23},
-                            {68, 25}});
+    const std::vector<std::pair<int, int>> panel = {{64, 1},  {68, 2},  {62, 4},  {66, 5},
+                                                    {62, 7},  {71, 13}, {71, 15}, {64, 19},
+                                                    {68, 21}, {68, 23}, {68, 25}};
+    ExpectTextStarts(shot, panel);
     EXPECT_TRUE(!shot.Blank(79, 8) && shot.Blank(80, 8)) << "the score ends in column 79";
 }
 
@@ -201,8 +208,9 @@ protected:
                              "0", "1024x800x24", "-nolisten", "tcp"},
                             {}, pipe[1]);
             ::close(pipe[1]);
-            for (char c = 0; c != '\n' && ::read(pipe[0], &c, 1) == 1;)
+            for (char c = 0; c != '\n' && ::read(pipe[0], &c, 1) == 1;) {
                 display_ = ":" + std::to_string(number);
+            }
             ::close(pipe[0]);
             if (display_.empty()) ::waitpid(std::exchange(server_, -1), nullptr, 0);
         }
@@ -220,8 +228,10 @@ protected:
 
     // The game in an 82 x 32 xterm in `locale`, if the system has it.
     void Start(const std::string& locale, const std::vector<std::string>& options) {
-        if (X("LC_ALL=" + locale + " locale charmap") != locale.substr(locale.find('.') + 1) + "\n")
+        if (X("LC_ALL=" + locale + " locale charmap") !=
+            locale.substr(locale.find('.') + 1) + "\n") {
             GTEST_SKIP() << "no " << locale << " locale";
+        }
         std::vector<std::string> command = {"xterm", "-fa", "DejaVu Sans Mono", "-fs",  "11",
                                             "-b",    "0",   "-geometry",        "82x32"};
         command.insert(command.end(), options.begin(), options.end());
@@ -241,8 +251,9 @@ protected:
         FILE* pipe = ::popen(("DISPLAY=" + display_ + " " + command + " 2>/dev/null").c_str(), "r");
         std::string output;
         char buffer[65536];
-        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
             output.append(buffer, got);
+        }
         ::pclose(pipe);
         return output;
     }
@@ -263,8 +274,10 @@ protected:
     // The game's exit status, once the shell has it.
     std::string Status() {
         std::string status;
-        for (int i = 0; i < 100 && status.empty(); ++i, std::this_thread::sleep_for(100ms))
+        for (int i = 0; i < 100 && status.empty(); ++i) {
+            std::this_thread::sleep_for(100ms);
             std::getline(std::ifstream(dir_ / "status"), status);
+        }
         return status;
     }
     // Through the welcome lines and the mode menu into a round, then paused.
