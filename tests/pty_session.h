@@ -49,6 +49,13 @@ public:
             ::setsid();
             for (int fd = 0; fd < 3; ++fd) ::dup2(slave_, fd);
         }
+        // As a terminal emulator starts its shell: whatever the test runner
+        // ignored or blocked, the program finds every signal as the system
+        // sets it.
+        for (int signal = 1; signal < NSIG; ++signal) ::signal(signal, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
         for (std::string& setting : environment) ::putenv(setting.data());
         ::execv(argv[0], argv.data());
         ::_exit(127);
