@@ -9,13 +9,6 @@ namespace {
 
 using platform::Screen;
 
-TEST(Screen, WideCharactersCoverTwoColumns) {
-    Screen screen;
-    EXPECT_EQ(screen.Put(10, 3, "a蛇■━b", 11), 17);
-    EXPECT_EQ(screen.RowText(3).substr(10, 12), "a蛇■━b ");
-    EXPECT_EQ(screen.At(12, 3).attribute, 11) << "both halves take the colour";
-}
-
 TEST(Screen, OverwritingHalfAWideCharacterBlanksTheOtherHalf) {
     Screen screen;
     screen.Put(0, 0, "蛇蛇蛇", 3);

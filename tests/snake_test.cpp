@@ -23,21 +23,6 @@ protected:
     Snake snake;
 };
 
-TEST_F(SnakeTest, StartsAlongRowEightAndFirstStepsDown) {
-    SetColor(6);
-    snake.InitSnake();
-    for (int x : {14, 15, 16}) {
-        EXPECT_EQ(GlyphAt(x, 8), "●");
-        EXPECT_EQ(AttributeAt(x, 8), 6);
-    }
-    Tick(snake);
-    EXPECT_EQ(snake.GetBody(), (std::deque<Point>{{15, 8}, {16, 8}, {16, 9}}));
-    EXPECT_EQ(GlyphAt(14, 8), " ");
-    EXPECT_EQ(GlyphAt(16, 9), "●");
-    EXPECT_EQ(AttributeAt(16, 9), 14);
-    EXPECT_EQ(AttributeAt(15, 8), 6);
-}
-
 // Each arrow's bytes from the terminal go through the decoder to the steering
 // before the first step. Up reverses down and is ignored; left is no reversal,
 // so it bites the middle segment.

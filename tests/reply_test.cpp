@@ -1,0 +1,78 @@
+// The pace reply: edited key by key, then read for the number it starts with.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/line_editor.h"
+#include "platform/text.h"
+
+namespace {
+
+using platform::LineEditor;
+using Result = LineEditor::Result;
+
+constexpr int kCtrlD = 4;
+constexpr int kBackspace = 8;
+constexpr int kEnter = 13;
+constexpr int kCtrlU = 21;
+constexpr int kCtrlW = 23;
+
+struct Typing {
+    const char* what;
+    std::vector<int> codes;
+    std::string text;
+    Result last;
+};
+
+TEST(LineEditor, EditsTheReplyKeyByKey) {
+    const Typing cases[] = {
+        {"digits and Enter", {'3', '0', kEnter}, "30", Result::kDone},
+        {"Backspace", {'3', '9', kBackspace, '0', kEnter}, "30", Result::kDone},
+        {"Ctrl+W a word", {'2', ' ', '4', kCtrlW}, "2 ", Result::kEditing},
+        {"Ctrl+W past spaces", {'2', '4', ' ', kCtrlW}, "", Result::kEditing},
+        {"Ctrl+U the line", {'1', '2', kCtrlU, '4'}, "4", Result::kEditing},
+        {"a blank reply is dropped", {' ', kEnter, '5'}, "5", Result::kEditing},
+        {"special keys", {224, 72, 0, 59, '7', 27, 9}, "7", Result::kEditing},
+        {"Ctrl+D on an empty line", {kCtrlD}, "", Result::kEndOfInput},
+        {"Ctrl+D after text", {'1', kCtrlD}, "1", Result::kEditing},
+        {"no room left", {'1', '2', '3', '4'}, "123", Result::kEditing},
+        {"non-ASCII bytes", {0xE4, 0xB8, 0x89, '8'}, "8", Result::kEditing},
+    };
+    for (const Typing& typing : cases) {
+        LineEditor editor(3);
+        Result result = Result::kEditing;
+        for (int code : typing.codes) result = editor.Key(code);
+        EXPECT_EQ(editor.text(), typing.text) << typing.what;
+        EXPECT_EQ(result, typing.last) << typing.what;
+    }
+}
+
+TEST(ParseLeadingInt, ReadsAsFormattedExtractionDoesAndClampsToTheLimits) {
+    const std::pair<const char*, int> cases[] = {
+        {"35", 35},
+        {"  \t 20", 20},
+        {"+50", 50},
+        {"-7", -7},
+        {"0012", 12},
+        {"1e3", 1},
+        {"0x1A", 0},
+        {"30 40", 30},
+        {"abc", 0},
+        {"-", 0},
+        {"", 0},
+        {"2147483647", INT_MAX},
+        {"2147483648", INT_MAX},
+        {"-2147483648", INT_MIN},
+        {"-2147483649", INT_MIN},
+        {"99999999999999999999999", INT_MAX},
+        {"-99999999999999999999999", INT_MIN},
+    };
+    for (const auto& [text, value] : cases) {
+        EXPECT_EQ(platform::ParseLeadingInt(text), value) << text;
+    }
+}
+
+}  // namespace
