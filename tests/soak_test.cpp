@@ -77,7 +77,7 @@ private:
     std::deque<int> answer_;
     std::optional<int> row_;
     long placements_ = 0;
-    long ticks_ = 0;
+    int ticks_ = 0;
 };
 
 TEST(SoakTest, ARoundThatFillsTheBoardEndsThere) {

@@ -57,15 +57,15 @@ public:
         cw = width / kColumns;
         ch = height / kRows;
         valid = magic == "P6" && cw > 0 && width % kColumns == 0 && height % kRows == 0 &&
-                pixels_.size() == static_cast<std::size_t>(width * height * 3);
+                pixels_.size() == static_cast<std::size_t>(width) * height * 3;
     }
     Cell At(int column, int row) const {
         std::vector<Rgb> pixels;
         std::map<Rgb, int> counts;
         for (int y = row * ch; y < (row + 1) * ch; ++y) {
             for (int x = column * cw; x < (column + 1) * cw; ++x) {
-                const auto* p =
-                    reinterpret_cast<const unsigned char*>(&pixels_[3 * (y * width + x)]);
+                const auto* p = reinterpret_cast<const unsigned char*>(
+                    &pixels_[3 * (static_cast<std::size_t>(y) * width + x)]);
                 ++counts[pixels.emplace_back(Rgb{p[0], p[1], p[2]})];
             }
         }
@@ -297,6 +297,7 @@ private:
     static pid_t Spawn(std::vector<std::string> argv, std::vector<std::string> environment,
                        int display_fd = -1) {
         std::vector<char*> args;
+        args.reserve(argv.size() + 1);
         for (std::string& word : argv) args.push_back(word.data());
         args.push_back(nullptr);
         const pid_t pid = ::fork();
