@@ -75,6 +75,7 @@ protected:
         const std::optional<int> status = game.Wait();
         ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
         EXPECT_TRUE(CursorShownAndColoursReset(game.output()));
+        EXPECT_EQ(game.output().find("^["), std::string::npos) << "the terminal echoed keys";
         const std::string_view end =
             std::string_view(game.output()).substr(game.output().rfind("\x1b[?25h"));
         EXPECT_NE(end.find("\x1b[23;0t"), std::string_view::npos) << "the title popped";

@@ -131,8 +131,9 @@ TEST_F(SequenceTest, TheLimitsAreAcceptedAsTypedAndEachRoundReadsItsOwnReply) {
     EXPECT_EQ(TextAt(16, 20, 47), "请输入你想卷的程度（数值越低越卷）（20 ~ 50）：");
     EXPECT_EQ(Row(22).substr(26, 10), ">>>  20 40");
     ClearScreen();
-    ChooseCustom("50");
+    ChooseCustom("509\b");
     EXPECT_EQ(controller.tick_ms, 50) << "nothing of the earlier reply is left to read";
+    EXPECT_EQ(Row(22).substr(26, 8), ">>>  50 ") << "Backspace takes the digit off the screen";
     EXPECT_TRUE(console.Sleeps().empty()) << "no remark";
 }
 
