@@ -41,69 +41,34 @@ bool Stopped(pid_t pid) {
     return stat.size() > stat.rfind(')') + 2 && stat[stat.rfind(')') + 2] == 'T';
 }
 
-// The game alone on a pseudo-terminal larger than it needs, past its welcome
-// lines, with mode 1 (a step every 135 ms) chosen.
-class RoundOnPty : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(game.ReadUntil(kCursorQuery));
-        game.Type("\r\r\r\r");
-    }
-    // Reads until `count` more glyphs `glyph` have come, or the time is up.
-    bool ReadUntilMore(std::string_view glyph, std::size_t count) {
-        const std::size_t goal = Count(game.output(), glyph) + count;
-        const auto give_up = PtySession::Clock::now() + 20s;
-        while (Count(game.output(), glyph) < goal) {
-            if (PtySession::Clock::now() > give_up) return false;
-            game.ReadSome(1);
-        }
-        return true;
-    }
-    // Types ESC; how many snake cells were drawn after it until the pause
-    // menu showed.
-    std::size_t StepsBeforeThePause() {
-        game.Mark();
-        game.Type("\x1b");
-        EXPECT_TRUE(game.ReadUntil(kMenuTitle));
-        const std::string_view after = game.SinceMark();
-        return Count(after.substr(0, after.find(kMenuTitle)), "●");
-    }
-    // Exits from the pause menu; the terminal is put back as found, its
-    // title and its size included.
-    void ExpectCleanExit() {
-        game.Type(std::string(kDown) + std::string(kDown) + "\r");
-        const std::optional<int> status = game.Wait();
-        ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
-        EXPECT_TRUE(CursorShownAndColoursReset(game.output()));
-        EXPECT_EQ(game.output().find("^["), std::string::npos) << "the terminal echoed keys";
-        const std::string_view end =
-            std::string_view(game.output()).substr(game.output().rfind("\x1b[?25h"));
-        EXPECT_NE(end.find("\x1b[23;0t"), std::string_view::npos) << "the title popped";
-        EXPECT_NE(end.find("\x1b[8;40;100t"), std::string_view::npos) << "the size put back";
-    }
-
-    PtySession game{{GAME_PATH}, {kUtf8}, PtySession::Tty::kControlling, {40, 100, 0, 0}};
-};
-
-TEST_F(RoundOnPty, EscJustAfterAStepPausesBeforeTheNext) {
+// The game alone on a pseudo-terminal larger than it needs, in mode 1 (a step
+// every 135 ms). On the way out it puts the terminal back as found, its title
+// and size included, and no key typed was ever echoed.
+TEST(RoundOnPty, EscJustAfterAStepPausesBeforeTheNextAndTheExitPutsAllBack) {
+    PtySession game({GAME_PATH}, {kUtf8}, PtySession::Tty::kControlling, {40, 100, 0, 0});
+    ASSERT_TRUE(game.ReadUntil(kCursorQuery));
+    game.Type("\r\r\r\r");
     ASSERT_TRUE(game.ReadUntil("ESC键暂停"));
-    ASSERT_TRUE(ReadUntilMore("●", 2)) << "the round runs";
+    for (const std::size_t goal = Count(game.output(), "●") + 2;
+         Count(game.output(), "●") < goal;) {
+        ASSERT_TRUE(game.ReadSome(1000)) << "the round runs";
+    }
     std::this_thread::sleep_for(5ms);
-    EXPECT_EQ(StepsBeforeThePause(), 0u);
-    ExpectCleanExit();
-}
+    game.Mark();
+    game.Type("\x1b");
+    ASSERT_TRUE(game.ReadUntil(kMenuTitle));
+    const std::string_view after = game.SinceMark();
+    EXPECT_EQ(Count(after.substr(0, after.find(kMenuTitle)), "●"), 0u) << "a step after ESC";
 
-TEST_F(RoundOnPty, EscWhileTheWallGrowsPausesBeforeTheFirstStep) {
-    // The title's 64 cells, then the first cells of the wall.
-    ASSERT_TRUE(ReadUntilMore("■", 64 + 10 - Count(game.output(), "■")));
-    EXPECT_EQ(StepsBeforeThePause(), 3u) << "only the snake as it starts";
-    ExpectCleanExit();
-}
-
-TEST_F(RoundOnPty, AltXIsNoPause) {
-    ASSERT_TRUE(game.ReadUntil("ESC键暂停"));
-    game.Type("\x1bx");
-    EXPECT_EQ(game.ReadFor(500ms).find(kMenuTitle), std::string_view::npos);
+    game.Type(std::string(kDown) + std::string(kDown) + "\r");
+    const std::optional<int> status = game.Wait();
+    ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+    EXPECT_TRUE(CursorShownAndColoursReset(game.output()));
+    EXPECT_EQ(game.output().find("^["), std::string::npos) << "the terminal echoed keys";
+    const std::string_view end =
+        std::string_view(game.output()).substr(game.output().rfind("\x1b[?25h"));
+    EXPECT_NE(end.find("\x1b[23;0t"), std::string_view::npos) << "the title popped";
+    EXPECT_NE(end.find("\x1b[8;40;100t"), std::string_view::npos) << "the size put back";
 }
 
 TEST(TypedAhead, ARepliesTypedInOneBurstReachThePacePrompt) {
