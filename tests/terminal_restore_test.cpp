@@ -70,6 +70,7 @@ TEST(TerminalEscape, AnExceptionOutOfTheGameIsOneLineAfterTheTerminalComesBack) 
     const std::string& output = probe.output();
     const std::string line = "wendlecrux-snake: the probe gave up on purpose\r\n";
     EXPECT_TRUE(output.ends_with(line)) << "last, on the restored terminal: " << output;
+    EXPECT_EQ(output.find("wendlecrux-snake: "), output.size() - line.size()) << "said once";
 }
 
 // As nohup, or a shell without job control for a background job, leaves them.
