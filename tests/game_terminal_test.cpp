@@ -146,23 +146,6 @@ TEST_F(FromAShell, SuspendedOrSqueezedItGivesWayAndRepaints) {
     ExpectGivenBack();
 }
 
-TEST_F(FromAShell, ThePaceReplySurvivesAResizeAndASuspension) {
-    shell.Type(std::string(kDown) + std::string(kDown) + std::string(kDown) + "\r");
-    ASSERT_TRUE(shell.ReadUntil(">>>"));
-    shell.Mark();
-    shell.Type("3");
-    ASSERT_TRUE(shell.ReadUntil("3")) << "echoed";
-    shell.Mark();
-    shell.Resize(90, 36);
-    shell.Resize(82, 32);
-    EXPECT_TRUE(shell.ReadUntil(">>>  3")) << "redrawn with the reply";
-    Suspend();
-    Resume();
-    EXPECT_TRUE(shell.ReadUntil(">>>  3")) << "redrawn with the reply";
-    shell.Type("0\r");
-    EXPECT_TRUE(shell.ReadUntil("卷王模式（30）"));
-}
-
 TEST_F(FromAShell, ARoundComesBackPaused) {
     shell.Type("\r");
     ASSERT_TRUE(shell.ReadUntil("ESC键暂停"));
