@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "platform/console.h"
+#include "platform/keys.h"
 
 // The game's only way to the console. Drawing is addressed by cell: cell
 // (x, y) covers console columns 2x and 2x + 1 of row y.
@@ -35,14 +36,4 @@ void Sleep(int milliseconds);
 bool KeyWaiting();
 int ReadKey();
 
-// Key codes as the Windows console's _getch returns them.
-namespace key {
-constexpr int kFunctionPrefix = 0;
-constexpr int kEnter = 13;
-constexpr int kEscape = 27;
-constexpr int kArrowPrefix = 224;
-constexpr int kUp = 72;
-constexpr int kDown = 80;
-constexpr int kLeft = 75;
-constexpr int kRight = 77;
-}  // namespace key
+namespace key = platform::key;

@@ -6,10 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/keys.h"
+#include "platform/windows_keys.h"
+
 namespace platform {
 namespace {
 
 using Codes = std::vector<int>;
+using namespace key;
 
 KeyDecoder::Clock::time_point At(int ms) {
     return KeyDecoder::Clock::time_point{std::chrono::hours(1) + std::chrono::milliseconds(ms)};
@@ -61,28 +65,28 @@ struct Case {
 
 // Every form a terminal sends for each special key, without the leading ESC.
 const std::vector<std::pair<Codes, std::vector<std::string>>> kSpecialKeys = {
-    {{224, 72}, {"[A", "OA", "[1;5A"}},                // Up
-    {{224, 80}, {"[B", "OB", "[1;2B"}},                // Down
-    {{224, 77}, {"[C", "OC", "[1;3C"}},                // Right
-    {{224, 75}, {"[D", "OD", "[1;8D"}},                // Left
-    {{224, 71}, {"[H", "OH", "[1~", "[7~", "[1;5H"}},  // Home
-    {{224, 79}, {"[F", "OF", "[4~", "[8~"}},           // End
-    {{224, 73}, {"[5~", "[5;5~"}},                     // PgUp
-    {{224, 81}, {"[6~", "[6;2~"}},                     // PgDn
-    {{224, 82}, {"[2~"}},                              // Insert
-    {{224, 83}, {"[3~", "[3;5~"}},                     // Delete
-    {{0, 59}, {"OP", "[1;2P", "O5P", "[11~", "[[A"}},  // F1
-    {{0, 60}, {"OQ", "[1;5Q", "[12~", "[[B"}},         // F2
-    {{0, 61}, {"OR", "[13~", "[[C"}},                  // F3
-    {{0, 62}, {"OS", "[1;5S", "[14~", "[[D"}},         // F4
-    {{0, 63}, {"[15~", "[[E"}},                        // F5
-    {{0, 64}, {"[17~"}},                               // F6
-    {{0, 65}, {"[18~"}},                               // F7
-    {{0, 66}, {"[19~"}},                               // F8
-    {{0, 67}, {"[20~"}},                               // F9
-    {{0, 68}, {"[21~", "[21;2~"}},                     // F10
-    {{224, 133}, {"[23~"}},                            // F11
-    {{224, 134}, {"[24~", "[24;5~"}},                  // F12
+    {{kArrowPrefix, kUp}, {"[A", "OA", "[1;5A"}},                                // Up
+    {{kArrowPrefix, kDown}, {"[B", "OB", "[1;2B"}},                              // Down
+    {{kArrowPrefix, kRight}, {"[C", "OC", "[1;3C"}},                             // Right
+    {{kArrowPrefix, kLeft}, {"[D", "OD", "[1;8D"}},                              // Left
+    {{kArrowPrefix, kHome}, {"[H", "OH", "[1~", "[7~", "[1;5H"}},                // Home
+    {{kArrowPrefix, kEnd}, {"[F", "OF", "[4~", "[8~"}},                          // End
+    {{kArrowPrefix, kPageUp}, {"[5~", "[5;5~"}},                                 // PgUp
+    {{kArrowPrefix, kPageDown}, {"[6~", "[6;2~"}},                               // PgDn
+    {{kArrowPrefix, kInsert}, {"[2~"}},                                          // Insert
+    {{kArrowPrefix, kDelete}, {"[3~", "[3;5~"}},                                 // Delete
+    {{kFunctionPrefix, FunctionKey(1)}, {"OP", "[1;2P", "O5P", "[11~", "[[A"}},  // F1
+    {{kFunctionPrefix, FunctionKey(2)}, {"OQ", "[1;5Q", "[12~", "[[B"}},         // F2
+    {{kFunctionPrefix, FunctionKey(3)}, {"OR", "[13~", "[[C"}},                  // F3
+    {{kFunctionPrefix, FunctionKey(4)}, {"OS", "[1;5S", "[14~", "[[D"}},         // F4
+    {{kFunctionPrefix, FunctionKey(5)}, {"[15~", "[[E"}},                        // F5
+    {{kFunctionPrefix, FunctionKey(6)}, {"[17~"}},                               // F6
+    {{kFunctionPrefix, FunctionKey(7)}, {"[18~"}},                               // F7
+    {{kFunctionPrefix, FunctionKey(8)}, {"[19~"}},                               // F8
+    {{kFunctionPrefix, FunctionKey(9)}, {"[20~"}},                               // F9
+    {{kFunctionPrefix, FunctionKey(10)}, {"[21~", "[21;2~"}},                    // F10
+    {{kArrowPrefix, kF11}, {"[23~"}},                                            // F11
+    {{kArrowPrefix, kF12}, {"[24~", "[24;5~"}},                                  // F12
 };
 
 // Not keys: recognised shapes that no key uses, and malformed ones cut at the
@@ -93,37 +97,44 @@ const std::vector<std::string> kDropped = {
 };
 
 const std::vector<Case> kSequences = {
-    // ESC before a printable key is Alt with it, read as the console reads
-    // Alt keys; before anything else it stands alone, then the byte counts.
-    {Esc("x"), {0, 45}},
-    {Esc("Q"), {0, 16}},
-    {Esc("1"), {0, 120}},
-    {Esc("?"), {0, 53}},
+    // ESC before a printable key is Alt with it, which the console gives as
+    // 0 and a code of its own (x 45, q 16, 1 120, / 53); before anything else
+    // it stands alone, then the byte counts.
+    {Esc("x"), {kFunctionPrefix, 45}},
+    {Esc("Q"), {kFunctionPrefix, 16}},
+    {Esc("1"), {kFunctionPrefix, 120}},
+    {Esc("?"), {kFunctionPrefix, 53}},
     {Esc(" "), {}},
-    {Esc("\t"), {27, 9}},
-    {Esc(Esc("")), {27, 27}},
-    {Esc(Esc("[A")), {27, 224, 72}},
+    {Esc("\t"), {kEscape, kTab}},
+    {Esc(Esc("")), {kEscape, kEscape}},
+    {Esc(Esc("[A")), {kEscape, kArrowPrefix, kUp}},
     // Longest accepted is 32 bytes; longer ones are dropped through their end.
-    {Esc("[" + std::string(29, '1') + "A"), {224, 72}},
+    {Esc("[" + std::string(29, '1') + "A"), {kArrowPrefix, kUp}},
     {Esc("[" + std::string(30, '1') + "A"), {}},
-    {Esc("[" + std::string(100, '1') + "~") + Esc("[B"), {224, 80}},
+    {Esc("[" + std::string(100, '1') + "~") + Esc("[B"), {kArrowPrefix, kDown}},
     // A new ESC abandons the sequence in progress.
-    {Esc("[1;") + Esc("[B"), {224, 80}},
-    {Esc("[[") + Esc("[C"), {224, 77}},
-    {Esc("[1 ") + Esc("[D"), {224, 75}},
+    {Esc("[1;") + Esc("[B"), {kArrowPrefix, kDown}},
+    {Esc("[[") + Esc("[C"), {kArrowPrefix, kRight}},
+    {Esc("[1 ") + Esc("[D"), {kArrowPrefix, kLeft}},
 };
 
 // Every key, then all keys in a row, so that no state is left over from one
 // key to the next, then the sequences above.
 std::vector<Case> Cases() {
-    std::vector<Case> cases = {
-        {"\r", {13}},    {"\n", {13}},   {"\x7f", {8}}, {"\b", {8}},
-        {"a", {97}},     {"[", {91}},    {"\t", {9}},   {std::string(1, '\0'), {0}},
-        {"\xe0", {224}}, {"\xff", {255}}};
+    std::vector<Case> cases = {{"\r", {kEnter}},
+                               {"\n", {kEnter}},
+                               {"\x7f", {kBackspace}},
+                               {"\b", {kBackspace}},
+                               {"a", {97}},
+                               {"[", {91}},
+                               {"\t", {9}},
+                               {std::string(1, '\0'), {0}},
+                               {"\xe0", {224}},
+                               {"\xff", {255}}};
     for (const auto& [codes, forms] : kSpecialKeys) {
         for (const auto& form : forms) cases.push_back({Esc(form), codes});
     }
-    cases.push_back({Esc(""), {27}});
+    cases.push_back({Esc(""), {kEscape}});
     Case all;
     for (const auto& [bytes, codes] : cases) {
         all.bytes += bytes;
@@ -141,16 +152,16 @@ TEST(KeyDecoderTest, DecodesKeysAndSequencesHoweverSplit) {
         const std::string bytes = "a" + inner_bytes + "\r";
         Codes codes = {'a'};
         codes.insert(codes.end(), inner_codes.begin(), inner_codes.end());
-        codes.push_back(13);
+        codes.push_back(kEnter);
         ExpectSameHoweverSplit(bytes, codes);
     }
 }
 
 TEST(KeyDecoderTest, LoneEscIsDecidedAfterFiftyMilliseconds) {
-    EXPECT_EQ(Decode({{0, Esc("")}, {49, "[A"}}), (Codes{224, 72}));
-    EXPECT_EQ(Decode({{0, Esc("")}, {50, "[A"}}), (Codes{27, 91, 65}));
+    EXPECT_EQ(Decode({{0, Esc("")}, {49, "[A"}}), (Codes{kArrowPrefix, kUp}));
+    EXPECT_EQ(Decode({{0, Esc("")}, {50, "[A"}}), (Codes{kEscape, '[', 'A'}));
     // A started sequence is always completed by the terminal, so it never times out.
-    EXPECT_EQ(Decode({{0, Esc("[")}, {10'000, "A"}}), (Codes{224, 72}));
+    EXPECT_EQ(Decode({{0, Esc("[")}, {10'000, "A"}}), (Codes{kArrowPrefix, kUp}));
 
     KeyDecoder decoder;
     decoder.Feed(Esc(""), At(10));
@@ -158,7 +169,7 @@ TEST(KeyDecoderTest, LoneEscIsDecidedAfterFiftyMilliseconds) {
     decoder.Expire(At(59));
     EXPECT_FALSE(decoder.HasCode());
     decoder.Expire(At(60));
-    EXPECT_EQ(Take(decoder), Codes{27});
+    EXPECT_EQ(Take(decoder), Codes{kEscape});
     EXPECT_EQ(decoder.Deadline(), std::nullopt);
 }
 
@@ -170,8 +181,69 @@ TEST(KeyDecoderTest, CursorReportsAreSetApartFromKeys) {
     EXPECT_EQ(decoder.TakeCursorReport(), std::make_pair(3, 2));
     EXPECT_EQ(decoder.TakeCursorReport(), std::nullopt) << "taken once";
     decoder.Feed("\x1b[1;5R\x1b[12R", At(2));
-    EXPECT_EQ(Take(decoder), (Codes{0, 61})) << "row 1 reads as a modified F3";
+    EXPECT_EQ(Take(decoder), (Codes{kFunctionPrefix, FunctionKey(3)}))
+        << "row 1 reads as a modified F3";
     EXPECT_EQ(decoder.TakeCursorReport(), std::nullopt);
+}
+
+// The same key, as a terminal sends it and as the Windows console reports
+// it, gives the same codes.
+struct SameKey {
+    const char* name;
+    std::string terminal;
+    ConsoleKeyEvent console;
+    Codes codes;
+};
+
+ConsoleKeyEvent Grey(std::uint16_t virtual_key, std::uint32_t state = 0) {
+    return {true, virtual_key, "", state | key_state::kEnhanced};
+}
+
+ConsoleKeyEvent Typed(std::string text, std::uint32_t state = 0, std::uint16_t virtual_key = 0) {
+    return {true, virtual_key, std::move(text), state};
+}
+
+TEST(KeyCodesTest, BothBackendsGiveTheSameCodesForTheSameKey) {
+    const SameKey keys[] = {
+        {"Up", Esc("[A"), Grey(vk::kUp), {kArrowPrefix, kUp}},
+        {"Down", Esc("OB"), Grey(vk::kDown), {kArrowPrefix, kDown}},
+        {"Left", Esc("[D"), Grey(vk::kLeft), {kArrowPrefix, kLeft}},
+        {"Right", Esc("[C"), Grey(vk::kRight), {kArrowPrefix, kRight}},
+        {"Ctrl+Up", Esc("[1;5A"), Grey(vk::kUp, key_state::kLeftCtrl), {kArrowPrefix, kUp}},
+        {"Home", Esc("[H"), Grey(vk::kHome), {kArrowPrefix, kHome}},
+        {"End", Esc("[4~"), Grey(vk::kEnd), {kArrowPrefix, kEnd}},
+        {"PgUp", Esc("[5~"), Grey(vk::kPrior), {kArrowPrefix, kPageUp}},
+        {"PgDn", Esc("[6~"), Grey(vk::kNext), {kArrowPrefix, kPageDown}},
+        {"Insert", Esc("[2~"), Grey(vk::kInsert), {kArrowPrefix, kInsert}},
+        {"Delete", Esc("[3~"), Grey(vk::kDelete), {kArrowPrefix, kDelete}},
+        {"F1", Esc("OP"), Typed("", 0, vk::kF1), {kFunctionPrefix, FunctionKey(1)}},
+        {"F10", Esc("[21~"), Typed("", 0, vk::kF10), {kFunctionPrefix, FunctionKey(10)}},
+        {"F11", Esc("[23~"), Typed("", 0, vk::kF11), {kArrowPrefix, kF11}},
+        {"F12", Esc("[24~"), Typed("", 0, vk::kF12), {kArrowPrefix, kF12}},
+        {"Enter", "\r", Typed("\r", 0, vk::kReturn), {kEnter}},
+        {"Escape", Esc(""), Typed("\x1b", 0, vk::kEscape), {kEscape}},
+        {"Backspace", "\x7f", Typed("\b"), {kBackspace}},
+        {"Tab", "\t", Typed("\t", 0, vk::kTab), {kTab}},
+        {"q", "q", Typed("q"), {'q'}},
+        {"Shift+P", "P", Typed("P"), {'P'}},
+        {"7", "7", Typed("7"), {'7'}},
+        {"Ctrl+D", "\x04", Typed("\x04", key_state::kLeftCtrl), {Ctrl('D')}},
+        {"Alt+x", Esc("x"), Typed("x", key_state::kLeftAlt), {kFunctionPrefix, *AltCode('x')}},
+        {"Alt+Shift+q",
+         Esc("Q"),
+         Typed("Q", key_state::kRightAlt),
+         {kFunctionPrefix, *AltCode('q')}},
+        {"Alt+1", Esc("1"), Typed("1", key_state::kLeftAlt), {kFunctionPrefix, *AltCode('1')}},
+        {"Alt+/", Esc("/"), Typed("/", key_state::kLeftAlt), {kFunctionPrefix, *AltCode('/')}},
+        {"Alt+Space", Esc(" "), Typed(" ", key_state::kLeftAlt), {}},
+    };
+    for (const SameKey& same : keys) {
+        EXPECT_EQ(Decode({{0, same.terminal}}), same.codes) << same.name << " on a terminal";
+        EXPECT_EQ(KeyCodes(same.console), same.codes) << same.name << " on the Windows console";
+    }
+    ConsoleKeyEvent release = Typed("q");
+    release.down = false;
+    EXPECT_EQ(KeyCodes(release), Codes{}) << "a release gives nothing";
 }
 
 }  // namespace

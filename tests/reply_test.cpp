@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/keys.h"
 #include "platform/line_editor.h"
 #include "platform/text.h"
 
@@ -14,11 +15,10 @@ namespace {
 using platform::LineEditor;
 using Result = LineEditor::Result;
 
-constexpr int kCtrlD = 4;
-constexpr int kBackspace = 8;
-constexpr int kEnter = 13;
-constexpr int kCtrlU = 21;
-constexpr int kCtrlW = 23;
+using namespace platform::key;
+constexpr int kCtrlD = Ctrl('D');
+constexpr int kCtrlU = Ctrl('U');
+constexpr int kCtrlW = Ctrl('W');
 
 struct Typing {
     const char* what;
@@ -35,7 +35,10 @@ TEST(LineEditor, EditsTheReplyKeyByKey) {
         {"Ctrl+W past spaces", {'2', '4', ' ', kCtrlW}, "", Result::kEditing},
         {"Ctrl+U the line", {'1', '2', kCtrlU, '4'}, "4", Result::kEditing},
         {"a blank reply is dropped", {' ', kEnter, '5'}, "5", Result::kEditing},
-        {"special keys", {224, 72, 0, 59, '7', 27, 9}, "7", Result::kEditing},
+        {"special keys",
+         {kArrowPrefix, kUp, kFunctionPrefix, FunctionKey(1), '7', kEscape, kTab},
+         "7",
+         Result::kEditing},
         {"Ctrl+D on an empty line", {kCtrlD}, "", Result::kEndOfInput},
         {"Ctrl+D after text", {'1', kCtrlD}, "1", Result::kEditing},
         {"no room left", {'1', '2', '3', '4'}, "123", Result::kEditing},

@@ -7,6 +7,8 @@
 
 namespace {
 
+using namespace platform::key;
+
 using Millis = platform::VirtualConsole::Millis;
 
 constexpr int kTickMs = 100;
@@ -48,13 +50,13 @@ protected:
         int highlighted_column;
     };
     static inline const std::vector<BoxKey> kBoxKeys = {
-        {3500, {}, 50},         // the box is complete
-        {3800, {224, 75}, 50},  // left on the first choice: nothing
-        {4000, {224, 77}, 58},  // right
-        {4200, {224, 77}, 58},  // right on the last choice: nothing
-        {5000, {224, 75}, 50},  // left
-        {6000, {224, 77}, 58},  // right
-        {7000, {13}, 58},       // Enter
+        {3500, {}, 50},                      // the box is complete
+        {3800, {kArrowPrefix, kLeft}, 50},   // left on the first choice: nothing
+        {4000, {kArrowPrefix, kRight}, 58},  // right
+        {4200, {kArrowPrefix, kRight}, 58},  // right on the last choice: nothing
+        {5000, {kArrowPrefix, kLeft}, 50},   // left
+        {6000, {kArrowPrefix, kRight}, 58},  // right
+        {7000, {kEnter}, 58},                // Enter
     };
 
     void SetUp() override {
@@ -63,8 +65,8 @@ protected:
         for (int row : {10, 12, 14, 16, 18}) NextDrawsCell(16, row);
         NextDrawsCell(19, 29);
         NextDrawsCell(3, 3);
-        KeysAt(TickStart(21), {224, 77});
-        KeysAt(TickStart(24), {224, 80});
+        KeysAt(TickStart(21), {kArrowPrefix, kRight});
+        KeysAt(TickStart(24), {kArrowPrefix, kDown});
         for (const BoxKey& key : kBoxKeys) KeysAt(Millis(key.at_ms), key.codes);
         result = controller.PlayGame();
     }
@@ -189,7 +191,7 @@ TEST_F(RoundTest, OneFoodScoresByModeInAnEightColumnField) {
         controller.score = 0;
         NextDrawsCell(16, 10);
         FoodOutOfTheWay();
-        KeysAt(console.Now() + kMuchLater, {13});
+        KeysAt(console.Now() + kMuchLater, {kEnter});
         EXPECT_EQ(controller.PlayGame(), 1);
         EXPECT_EQ(TextAt(72, 8, 9), std::string(pace.field) + " ");
         for (int column = 72; column <= 79; ++column) {
@@ -202,9 +204,9 @@ TEST_F(RoundTest, OneFoodScoresByModeInAnEightColumnField) {
 // once, before its pause.
 TEST_F(RoundTest, PauseHoldsTheTickAndContinuingStepsAtOnce) {
     FoodOutOfTheWay();
-    KeysAt(TickStart(3), {27});
-    KeysAt(Millis(5000), {13});
-    KeysAt(kMuchLater, {13});
+    KeysAt(TickStart(3), {kEscape});
+    KeysAt(Millis(5000), {kEnter});
+    KeysAt(kMuchLater, {kEnter});
     EXPECT_EQ(controller.PlayGame(), 1);
 
     const Screen& waiting = console.ScreenAt(Millis(4000));
@@ -231,7 +233,7 @@ class MenuTest : public RoundTest, public ::testing::WithParamInterface<MenuCase
 TEST_P(MenuTest, KeysPickTheItem) {
     const MenuCase& menu = GetParam();
     FoodOutOfTheWay();
-    KeysAt(TickStart(3), {27});
+    KeysAt(TickStart(3), {kEscape});
     KeysAt(TickStart(3), menu.codes);
     EXPECT_EQ(controller.PlayGame(), menu.result);
     EXPECT_EQ(console.keys_left(), menu.keys_left);
@@ -247,10 +249,21 @@ TEST_P(MenuTest, KeysPickTheItem) {
 
 INSTANTIATE_TEST_SUITE_P(
     Menu, MenuTest,
-    ::testing::Values(
-        MenuCase{"EscapeAndUpOnTheFirstItemDoNothing", {27, 224, 72, 224, 80, 13}, 2, 1, 0},
-        MenuCase{"DownOnTheLastItemDoesNotWrap", {224, 80, 'P', 224, 80, 13}, 3, 2, 0},
-        MenuCase{"FunctionKeyConfirmsAndLeavesItsSecondCode", {224, 80, 0, 72}, 2, 1, 1}),
+    ::testing::Values(MenuCase{"EscapeAndUpOnTheFirstItemDoNothing",
+                               {kEscape, kArrowPrefix, kUp, kArrowPrefix, kDown, kEnter},
+                               2,
+                               1,
+                               0},
+                      MenuCase{"DownOnTheLastItemDoesNotWrap",
+                               {kArrowPrefix, kDown, 'P', kArrowPrefix, kDown, kEnter},
+                               3,
+                               2,
+                               0},
+                      MenuCase{"FunctionKeyConfirmsAndLeavesItsSecondCode",
+                               {kArrowPrefix, kDown, kFunctionPrefix, kUp},
+                               2,
+                               1,
+                               1}),
     [](const ::testing::TestParamInfo<MenuCase>& info) { return std::string(info.param.name); });
 
 // Keys typed after the last poll of the round and while the box is drawn wait
@@ -258,8 +271,8 @@ INSTANTIATE_TEST_SUITE_P(
 // a function key whose 0 confirms at once and leaves its second code.
 TEST_F(RoundTest, TheBoxReadsKeysTypedBeforeIt) {
     FoodOutOfTheWay();
-    KeysAt(TickStart(21) + Millis(1), {224, 77});
-    KeysAt(TickStart(22) + Millis(100), {0, 75});
+    KeysAt(TickStart(21) + Millis(1), {kArrowPrefix, kRight});
+    KeysAt(TickStart(22) + Millis(100), {kFunctionPrefix, kLeft});
     EXPECT_EQ(controller.PlayGame(), 2);
     EXPECT_EQ(console.keys_left(), 1u);
     EXPECT_EQ(console.Now(), TickStart(22) + Millis(930));

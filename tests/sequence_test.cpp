@@ -6,6 +6,8 @@
 
 namespace {
 
+using namespace platform::key;
+
 using Millis = std::chrono::milliseconds;
 constexpr Millis kLater = Millis(3'600'000);
 
@@ -32,7 +34,7 @@ protected:
     }
     // Chooses the custom mode and answers the prompt with `reply`.
     void ChooseCustom(const std::string& reply) {
-        console.PushKeys({80, 80, 80, 13});
+        console.PushKeys({kDown, kDown, kDown, kEnter});
         console.PushLine(reply);
         controller.Select();
     }
@@ -68,8 +70,8 @@ TEST_F(SequenceTest, OpeningPlaysSixtyFourFramesAndLeavesTheTitle) {
 
 TEST_F(SequenceTest, WelcomeLinesWaitForAKeyEachAndATwoCodeKeyTakesTwo) {
     console.RecordFrames(true);
-    console.PushKeys({224, 72});
-    console.PushKeys({13}, Millis(5000));
+    console.PushKeys({kArrowPrefix, kUp});
+    console.PushKeys({kEnter}, Millis(5000));
     controller.Background();
     ASSERT_EQ(console.Sleeps().size(), 10u + 7u + 11u);
     for (const auto& slept : console.Sleeps()) EXPECT_EQ(slept.duration, Millis(100));
@@ -86,7 +88,7 @@ TEST_F(SequenceTest, WelcomeLinesWaitForAKeyEachAndATwoCodeKeyTakesTwo) {
 }
 
 TEST_F(SequenceTest, FirstMenuIsDrawnBelowTheTitle) {
-    console.PushKeys({13, 13, 13});
+    console.PushKeys({kEnter, kEnter, kEnter});
     controller.Start();
     controller.Background();
     EXPECT_THROW(controller.Select(), platform::VirtualConsole::OutOfInput);
@@ -105,10 +107,10 @@ TEST_F(SequenceTest, ChosenModeSetsThePaceAndTheDifficultyLine) {
     // like the down arrow, and 0 confirms like Enter.
     // Each line padded to the 16 columns the longest takes.
     const std::tuple<std::vector<int>, int, const char*> modes[] = {
-        {{13}, 135, "摆烂模式（135） "},
-        {{224, 72, 224, 80, 13}, 100, "平凡模式（100） "},
-        {{'P', 'P', 224, 72, 'P', 0}, 60, "学怪模式（60）  "},
-        {{80, 80, 80, 80, 80, 224, 75, 13}, 35, "卷王模式（35）  "},
+        {{kEnter}, 135, "摆烂模式（135） "},
+        {{kArrowPrefix, kUp, kArrowPrefix, kDown, kEnter}, 100, "平凡模式（100） "},
+        {{'P', 'P', kArrowPrefix, kUp, 'P', kFunctionPrefix}, 60, "学怪模式（60）  "},
+        {{kDown, kDown, kDown, kDown, kDown, kArrowPrefix, kLeft, kEnter}, 35, "卷王模式（35）  "},
     };
     int mode = 1;
     for (const auto& [keys, tick_ms, line] : modes) {
@@ -184,10 +186,10 @@ INSTANTIATE_TEST_SUITE_P(Replies, RemarkTest,
 // round from the game-over box, a round in mode 1, and the exit.
 TEST_F(SequenceTest, AWholeRunEndsAtTheExitChoice) {
     console.RecordFrames(true);
-    console.PushKeys({224, 80, 13, 224, 80, 13});
-    console.PushKeys({13}, kLater);
-    console.PushKeys({13}, kLater * 2);
-    console.PushKeys({224, 77, 13}, kLater * 3);
+    console.PushKeys({kArrowPrefix, kDown, kEnter, kArrowPrefix, kDown, kEnter});
+    console.PushKeys({kEnter}, kLater);
+    console.PushKeys({kEnter}, kLater * 2);
+    console.PushKeys({kArrowPrefix, kRight, kEnter}, kLater * 3);
     controller.Game();
     EXPECT_EQ(console.keys_left(), 0u);
     EXPECT_EQ(console.clears(), 3) << "two game screens and the restart";

@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace platform::key;
+
 // One tick's worth of the snake's own part: the key poll, then a step.
 bool Tick(Snake& snake) {
     const bool kept_playing = snake.ChangeDirection();
@@ -43,13 +45,14 @@ TEST_F(SnakeTest, FirstTurnFromTheTerminalsArrowBytes) {
 }
 
 TEST_F(SnakeTest, ReversalsAreIgnoredAndQueuedKeysTakeOneTickEach) {
-    console.PushKeys({224, 77});
+    console.PushKeys({kArrowPrefix, kRight});
     Tick(snake);
-    console.PushKeys({224, 75, 224, 77});
+    console.PushKeys({kArrowPrefix, kLeft, kArrowPrefix, kRight});
     Tick(snake);
     Tick(snake);
     EXPECT_EQ(Head(), Point(19, 8)) << "left reverses right, right changes nothing";
-    console.PushKeys({224, 72, 224, 80, 224, 75, 224, 77});
+    console.PushKeys(
+        {kArrowPrefix, kUp, kArrowPrefix, kDown, kArrowPrefix, kLeft, kArrowPrefix, kRight});
     Tick(snake);
     EXPECT_EQ(Head(), Point(19, 7));
     Tick(snake);
@@ -61,11 +64,11 @@ TEST_F(SnakeTest, ReversalsAreIgnoredAndQueuedKeysTakeOneTickEach) {
 }
 
 TEST_F(SnakeTest, OnlyEscapeReportsAPause) {
-    console.PushKeys({27});
+    console.PushKeys({kEscape});
     EXPECT_FALSE(snake.ChangeDirection());
     // Enter, a letter, "H" (72 without the arrow prefix), an unknown arrow
     // code, and a function key's 0 followed by what looks like an arrow.
-    console.PushKeys({13, 'a', 'H', 224, 71, 0, 77});
+    console.PushKeys({kEnter, 'a', 'H', kArrowPrefix, kHome, kFunctionPrefix, kRight});
     for (int i = 0; i < 6; ++i) EXPECT_TRUE(snake.ChangeDirection());
     EXPECT_TRUE(snake.ChangeDirection()) << "no key waiting";
     EXPECT_EQ(snake.GetDirection(), Snake::DOWN);
@@ -77,8 +80,10 @@ TEST_F(SnakeTest, PlayableAreaIsTwoToTwentyNine) {
         Point first_outside;
     };
     // Down from the start, left, right, and up after a turn right.
-    const Run runs[] = {
-        {{}, {16, 30}}, {{224, 75}, {1, 8}}, {{224, 77}, {30, 8}}, {{224, 77, 224, 72}, {17, 1}}};
+    const Run runs[] = {{{}, {16, 30}},
+                        {{kArrowPrefix, kLeft}, {1, 8}},
+                        {{kArrowPrefix, kRight}, {30, 8}},
+                        {{kArrowPrefix, kRight, kArrowPrefix, kUp}, {17, 1}}};
     for (const Run& run : runs) {
         for (int code : run.keys) console.PushKeys({code});
         Snake runner;
@@ -95,7 +100,7 @@ TEST_F(SnakeTest, StepOntoTheTailCellBitesOnlyWhenGrowing) {
     for (bool growing : {false, true}) {
         Snake curled;
         curled.Move();
-        console.PushKeys({224, 75, 224, 72});
+        console.PushKeys({kArrowPrefix, kLeft, kArrowPrefix, kUp});
         Tick(curled);
         curled.ChangeDirection();
         growing ? curled.Move() : curled.NormalMove();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "platform/keys.h"
+
 namespace platform {
 namespace {
 
@@ -13,59 +15,20 @@ constexpr std::size_t kMaxSequenceLength = 32;
 
 struct Key {
     int prefix;
-    int scan;
+    int code;
 };
 
-constexpr Key kUp{224, 72};
-constexpr Key kDown{224, 80};
-constexpr Key kRight{224, 77};
-constexpr Key kLeft{224, 75};
-constexpr Key kHome{224, 71};
-constexpr Key kEnd{224, 79};
-constexpr Key kPageUp{224, 73};
-constexpr Key kPageDown{224, 81};
-constexpr Key kInsert{224, 82};
-constexpr Key kDelete{224, 83};
-constexpr Key kF11{224, 133};
-constexpr Key kF12{224, 134};
-
-// F1..F10 share the 0 prefix and consecutive scan codes.
-constexpr Key FunctionKey(int number) {
-    return {0, 58 + number};
+constexpr Key Grey(int code) {
+    return {key::kArrowPrefix, code};
 }
 
-// Alt with a key of the US layout: the console's 0 and the key's scan code;
-// letters by their rows on the keyboard, digits and the other keys as the
-// console numbers them.
-std::optional<Key> AltKey(unsigned char byte) {
-    constexpr std::string_view kLetterRows[] = {"qwertyuiop", "asdfghjkl", "zxcvbnm"};
-    constexpr int kFirstScanOfRow[] = {16, 30, 44};
-    const auto lower = static_cast<char>(byte >= 'A' && byte <= 'Z' ? byte - 'A' + 'a' : byte);
-    for (int row = 0; row < 3; ++row) {
-        const std::size_t at = kLetterRows[row].find(lower);
-        if (at != std::string_view::npos)
-            return Key{0, kFirstScanOfRow[row] + static_cast<int>(at)};
-    }
-    // Each key with its shifted symbol, and its code.
-    constexpr struct {
-        std::string_view symbols;
-        int scan;
-    } kOthers[] = {
-        {"1!", 120}, {"2@", 121}, {"3#", 122}, {"4$", 123}, {"5%", 124}, {"6^", 125}, {"7&", 126},
-        {"8*", 127}, {"9(", 128}, {"0)", 129}, {"-_", 130}, {"=+", 131}, {"]}", 27},  {";:", 39},
-        {"'\"", 40}, {"`~", 41},  {"\\|", 43}, {",<", 51},  {".>", 52},  {"/?", 53},
-    };
-    for (const auto& other : kOthers) {
-        if (other.symbols.find(static_cast<char>(byte)) != std::string_view::npos) {
-            return Key{0, other.scan};
-        }
-    }
-    return std::nullopt;
+constexpr Key FunctionKey(int number) {
+    return {key::kFunctionPrefix, key::FunctionKey(number)};
 }
 
 void Push(std::deque<int>& codes, Key key) {
     codes.push_back(key.prefix);
-    codes.push_back(key.scan);
+    codes.push_back(key.code);
 }
 
 // Leading number of the first parameter, or -1 when it has none. Saturates so
@@ -83,22 +46,22 @@ std::optional<Key> TildeKey(int number) {
     switch (number) {
         case 1:
         case 7:
-            return kHome;
+            return Grey(key::kHome);
         case 2:
-            return kInsert;
+            return Grey(key::kInsert);
         case 3:
-            return kDelete;
+            return Grey(key::kDelete);
         case 4:
         case 8:
-            return kEnd;
+            return Grey(key::kEnd);
         case 5:
-            return kPageUp;
+            return Grey(key::kPageUp);
         case 6:
-            return kPageDown;
+            return Grey(key::kPageDown);
         case 23:
-            return kF11;
+            return Grey(key::kF11);
         case 24:
-            return kF12;
+            return Grey(key::kF12);
         default:
             break;
     }
@@ -114,17 +77,17 @@ std::optional<Key> Lookup(bool csi, std::string_view params, unsigned char final
     if (params.find_first_of("<=>?") != std::string_view::npos) return std::nullopt;
     switch (final_byte) {
         case 'A':
-            return kUp;
+            return Grey(key::kUp);
         case 'B':
-            return kDown;
+            return Grey(key::kDown);
         case 'C':
-            return kRight;
+            return Grey(key::kRight);
         case 'D':
-            return kLeft;
+            return Grey(key::kLeft);
         case 'H':
-            return kHome;
+            return Grey(key::kHome);
         case 'F':
-            return kEnd;
+            return Grey(key::kEnd);
         case 'P':
         case 'Q':
         case 'R':
@@ -166,7 +129,7 @@ void KeyDecoder::Feed(std::string_view bytes, Clock::time_point now) {
 
 void KeyDecoder::Expire(Clock::time_point now) {
     if (state_ == State::kEscape && escape_at_ + kEscapeDelay <= now) {
-        codes_.push_back(kEsc);
+        codes_.push_back(key::kEscape);
         state_ = State::kGround;
     }
 }
@@ -186,7 +149,7 @@ void KeyDecoder::Step(unsigned char byte, Clock::time_point now) {
     if (byte == kEsc) {
         // A second ESC proves the first was pressed alone; inside a sequence it
         // means the terminal started over, so the partial sequence is abandoned.
-        if (state_ == State::kEscape) codes_.push_back(kEsc);
+        if (state_ == State::kEscape) codes_.push_back(key::kEscape);
         state_ = State::kEscape;
         escape_at_ = now;
         return;
@@ -222,11 +185,11 @@ void KeyDecoder::Plain(unsigned char byte) {
     switch (byte) {
         case '\r':
         case '\n':
-            codes_.push_back('\r');
+            codes_.push_back(key::kEnter);
             return;
         case 0x7F:
         case '\b':
-            codes_.push_back('\b');
+            codes_.push_back(key::kBackspace);
             return;
         default:
             codes_.push_back(byte);
@@ -237,10 +200,12 @@ void KeyDecoder::Plain(unsigned char byte) {
 // for give nothing. Any other byte follows a lone ESC.
 void KeyDecoder::AfterEscape(unsigned char byte) {
     if (byte >= 0x20 && byte < 0x7F) {
-        if (const auto key = AltKey(byte)) Push(codes_, *key);
+        if (const auto code = key::AltCode(static_cast<char>(byte))) {
+            Push(codes_, {key::kFunctionPrefix, *code});
+        }
         return;
     }
-    codes_.push_back(kEsc);
+    codes_.push_back(key::kEscape);
     Plain(byte);
 }
 

@@ -10,12 +10,11 @@
 
 namespace platform {
 
-// Turns the bytes a terminal sends into the key codes a Windows console would
-// return from _getch: 224 or 0 as a prefix for special keys, then a scan code.
-// It does no I/O; the caller feeds bytes with the time they arrived and asks
-// for codes. ESC before a printable key is that key with Alt, read as the
-// console reads Alt+letter: 0, then the key's scan code. A lone ESC is only known to be a key once
-// enough time has passed without a following byte, so the caller must also report the passing time.
+// Turns the bytes a terminal sends into the key codes of keys.h. It does no
+// I/O; the caller feeds bytes with the time they arrived and asks for codes.
+// ESC before a printable key is that key with Alt. A lone ESC is only known to
+// be a key once enough time has passed without a following byte, so the
+// caller must also report the passing time.
 class KeyDecoder {
 public:
     using Clock = std::chrono::steady_clock;

@@ -1,14 +1,10 @@
 #include "platform/line_editor.h"
 
+#include "platform/keys.h"
+
 namespace platform {
 
 namespace {
-
-constexpr int kCtrlD = 4;
-constexpr int kBackspace = 8;
-constexpr int kEnter = 13;
-constexpr int kCtrlU = 21;
-constexpr int kCtrlW = 23;
 
 bool IsBlank(const std::string& text) {
     return text.find_first_not_of(' ') == std::string::npos;
@@ -22,24 +18,24 @@ LineEditor::Result LineEditor::Key(int code) {
         return Result::kEditing;
     }
     switch (code) {
-        case 0:
-        case 224:
+        case key::kFunctionPrefix:
+        case key::kArrowPrefix:
             skip_next_ = true;
             break;
-        case kEnter:
+        case key::kEnter:
             if (!IsBlank(text_)) return Result::kDone;
             text_.clear();
             break;
-        case kBackspace:
+        case key::kBackspace:
             if (!text_.empty()) text_.pop_back();
             break;
-        case kCtrlU:
+        case key::Ctrl('U'):
             text_.clear();
             break;
-        case kCtrlW:
+        case key::Ctrl('W'):
             EraseWord();
             break;
-        case kCtrlD:
+        case key::Ctrl('D'):
             if (text_.empty()) return Result::kEndOfInput;
             break;
         default:

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/text.h"
+#include "platform/keys.h"
 
 namespace platform {
 
@@ -44,7 +44,7 @@ int VirtualConsole::ReadInt() {
     std::size_t typed = 0;
     return EditReply([&] {
         if (typed < line.size()) return static_cast<int>(static_cast<unsigned char>(line[typed++]));
-        if (typed++ == line.size()) return 13;
+        if (typed++ == line.size()) return key::kEnter;
         throw OutOfInput();
     });
 }

@@ -1,7 +1,6 @@
 #include "platform/windows_console.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <iterator>
 #include <mutex>
 #include <optional>
@@ -10,6 +9,7 @@
 #include "platform/presenter.h"
 #include "platform/screen.h"
 #include "platform/text.h"
+#include "platform/windows_keys.h"
 
 namespace platform {
 
@@ -121,50 +121,22 @@ BOOL WINAPI OnControl(DWORD) {
     return FALSE;
 }
 
-// The codes _getch gives for a key that has no character.
-std::vector<int> CodesOfSpecialKey(const KEY_EVENT_RECORD& key) {
-    constexpr int kExtended = 224;
-    const WORD vk = key.wVirtualKeyCode;
-    if (vk >= VK_F1 && vk <= VK_F10) return {0, 59 + (vk - VK_F1)};
-    if (vk == VK_F11) return {kExtended, 133};
-    if (vk == VK_F12) return {kExtended, 134};
-    struct Navigation {
-        WORD vk;
-        int code;
-    };
-    constexpr Navigation kNavigation[] = {
-        {VK_HOME, 71}, {VK_UP, 72},   {VK_PRIOR, 73}, {VK_LEFT, 75},   {VK_RIGHT, 77},
-        {VK_END, 79},  {VK_DOWN, 80}, {VK_NEXT, 81},  {VK_INSERT, 82}, {VK_DELETE, 83},
-    };
-    for (const Navigation& entry : kNavigation) {
-        // The grey keys are the enhanced ones; the keypad's, with NumLock
-        // off, come with 0 before the same code.
-        if (entry.vk == vk)
-            return {(key.dwControlKeyState & ENHANCED_KEY) ? kExtended : 0, entry.code};
-    }
-    return {};
-}
-
 // What _getch would return for this input event, in order: nothing for key
 // releases, modifier keys alone, mouse, focus, menu and size events.
 std::vector<int> KeyCodes(const INPUT_RECORD& record) {
-    if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) return {};
+    if (record.EventType != KEY_EVENT) return {};
     const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+    ConsoleKeyEvent event{key.bKeyDown != FALSE, key.wVirtualKeyCode, "", key.dwControlKeyState};
     const wchar_t character = key.uChar.UnicodeChar;
-    if (character == 0) return CodesOfSpecialKey(key);
-    const DWORD state = key.dwControlKeyState;
-    const bool alt = state & (LEFT_ALT_PRESSED | RIGHT_ALT_PRESSED);
-    const bool ctrl = state & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED);
-    // Alt with a letter or digit is a command, not text. With Ctrl as well it
-    // is AltGr, which types characters.
-    if (alt && !ctrl && std::iswalnum(character)) return {0, key.wVirtualScanCode};
-    // Other characters as bytes of the input code page, as _getch gives them.
-    char bytes[8];
-    const int length = WideCharToMultiByte(GetConsoleCP(), 0, &character, 1, bytes,
-                                           static_cast<int>(std::size(bytes)), nullptr, nullptr);
-    std::vector<int> codes;
-    for (int i = 0; i < length; ++i) codes.push_back(static_cast<unsigned char>(bytes[i]));
-    return codes;
+    if (character != 0) {
+        // As bytes of the input code page, as _getch gives them.
+        char bytes[8];
+        const int length =
+            WideCharToMultiByte(GetConsoleCP(), 0, &character, 1, bytes,
+                                static_cast<int>(std::size(bytes)), nullptr, nullptr);
+        event.text.assign(bytes, static_cast<std::size_t>(std::max(length, 0)));
+    }
+    return platform::KeyCodes(event);
 }
 
 void HideCaret(HANDLE output);
