@@ -20,6 +20,7 @@
 namespace {
 
 constexpr int kTickMs = 135;
+constexpr platform::Cursor kHidden{0, 0, false};
 
 // Presents the record at every sleep and keeps the size of each frame.
 template <typename Base>
@@ -27,9 +28,8 @@ class Presented : public Base {
 public:
     using Base::Base;
     void Sleep(std::chrono::milliseconds) override {
-        presenter.ClearBytes();
-        presenter.Frame(this->mutable_screen(), false, 0, 0);
-        frames.push_back(presenter.bytes().size());
+        presenter.Present(this->mutable_screen(), kHidden);
+        frames.push_back(presenter.TakeBytes().size());
     }
     platform::Screen& record() { return this->mutable_screen(); }
 
@@ -95,9 +95,9 @@ BENCHMARK_CAPTURE(TickBytes, eats_big_food, Eats::kBigFood)->Iterations(1);
 // is on the terminal before it starts, as the game screen leaves it.
 class ThreeBigFoods : public Presented<FoodSeeker> {
 public:
-    ThreeBigFoods() { presenter.Frame(record(), false, 0, 0); }
+    ThreeBigFoods() { presenter.Present(record(), kHidden); }
     void Write(std::string_view text) override {
-        const bool full_bar = cursor_column() == 0 && cursor_row() == 2 && text == "●";
+        const bool full_bar = cursor().column == 0 && cursor().row == 2 && text == "●";
         Presented::Write(text);
         if (full_bar && ++big_foods == 3) last_tick = frames.size() + 40;
     }
@@ -181,16 +181,16 @@ void PresentAfterTick(benchmark::State& state) {
     Presented<platform::VirtualConsole> console;
     ConsoleScope scope(console);
     Snake snake = SnakeOnTheCycle(console, static_cast<int>(state.range(0)));
-    console.presenter.Frame(console.record(), false, 0, 0);
+    console.presenter.Present(console.record(), kHidden);
     for (auto _ : state) {
         state.PauseTiming();
         SteerAlongCycle(console, snake);
         snake.ChangeDirection();
         snake.NormalMove();
         if (state.range(1) != 0) console.record().MarkAllChanged();
-        console.presenter.ClearBytes();
+        console.presenter.TakeBytes();
         state.ResumeTiming();
-        console.presenter.Frame(console.record(), false, 0, 0);
+        console.presenter.Present(console.record(), kHidden);
     }
 }
 BENCHMARK(PresentAfterTick)->Args({3, 0})->Args({780, 0})->Args({780, 1});

@@ -16,6 +16,8 @@ using platform::LineForm;
 using platform::Screen;
 using platform::VtPresenter;
 
+constexpr platform::Cursor kHidden{0, 0, false};
+
 TEST(Screen, OverwritingHalfAWideCharacterBlanksTheOtherHalf) {
     Screen screen;
     screen.Put(0, 0, "蛇蛇蛇", 3);
@@ -46,11 +48,11 @@ TEST(Screen, TextPastTheEdgesIsCutOff) {
 std::string Drawn(VtPresenter& presenter, int column, int row, const std::string& text,
                   int attribute) {
     Screen screen;
-    presenter.Frame(screen, false, 0, 0);
-    presenter.ClearBytes();
+    presenter.Present(screen, kHidden);
+    presenter.TakeBytes();
     screen.Put(column, row, text, attribute);
-    presenter.Frame(screen, false, 0, 0);
-    return presenter.bytes();
+    presenter.Present(screen, kHidden);
+    return presenter.TakeBytes();
 }
 
 TEST(VtPresenter, TheGamesAttributesBecomeColoursWithABlackBackground) {
@@ -87,18 +89,19 @@ TEST(VtPresenter, GlyphsTakeTheFormTheTerminalDrawsAtTheLayoutsWidth) {
 TEST(VtPresenter, StartsOnABlackScreenAndPutsTheTerminalBack) {
     VtPresenter presenter;
     Screen screen;
-    presenter.Frame(screen, false, 0, 0);
-    const std::string& bytes = presenter.bytes();
+    presenter.Present(screen, kHidden);
+    const std::string bytes = presenter.TakeBytes();
     EXPECT_TRUE(bytes.starts_with("\x1b(B\x1b[0m\x1b[?7l\x1b[37;40m\x1b[H\x1b[2J")) << bytes;
     // Every cell is written too, for terminals that clear in their own colour.
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), ' '), Screen::kColumns * Screen::kRows);
     const std::string reset = "\x1b(B\x1b[0m\x1b[?25h\x1b[?7h";
-    const std::string below = "\x1b[32;1H\r\n";
+    const std::string below = "\x1b[32H\r\n";
     using Changes = VtPresenter::Changes;
+    const std::pair game{82, 32};
     EXPECT_EQ(VtPresenter::RestoreBytes(Changes{}), reset + below);
-    EXPECT_EQ(VtPresenter::RestoreBytes(Changes{true, std::pair{82, 32}}),
+    EXPECT_EQ(VtPresenter::RestoreBytes(Changes{"Snake", game, game}),
               reset + "\x1b[23;0t" + below);
-    EXPECT_EQ(VtPresenter::RestoreBytes(Changes{false, std::pair{100, 40}}),
+    EXPECT_EQ(VtPresenter::RestoreBytes(Changes{"", game, std::pair{100, 40}}),
               reset + "\x1b[8;40;100t" + below);
 }
 

@@ -46,7 +46,7 @@ protected:
 TEST_F(SequenceTest, OpeningPlaysSixtyFourFramesAndLeavesTheTitle) {
     console.RecordFrames(true);
     controller.Start();
-    EXPECT_TRUE(console.cursor_hidden());
+    EXPECT_TRUE(!console.cursor().shown);
     EXPECT_EQ(console.title(), "Wendlecrux Snake");
     EXPECT_EQ(console.requested_size(), std::make_pair(82, 32));
     ASSERT_EQ(console.Sleeps().size(), 64u);
@@ -99,7 +99,7 @@ TEST_F(SequenceTest, FirstMenuIsDrawnBelowTheTitle) {
         EXPECT_EQ(TextAt(36, 20 + 2 * m, 8), items[m - 1]);
         EXPECT_EQ(console.screen().At(36, 20 + 2 * m).attribute, m == 1 ? 113 : 3);
     }
-    EXPECT_EQ(console.cursor_row(), 31);
+    EXPECT_EQ(console.cursor().row, 31);
 }
 
 TEST_F(SequenceTest, ChosenModeSetsThePaceAndTheDifficultyLine) {

@@ -19,7 +19,7 @@ namespace {
 class CycleFollower : public platform::VirtualConsole {
 public:
     void Write(std::string_view text) override {
-        const Point cell(cursor_column() / 2, cursor_row());
+        const Point cell(cursor().column / 2, cursor().row);
         VirtualConsole::Write(text);
         if (cell.GetX() == 0) return;  // the big food's bar
         if (text == "●") body_.push_back(cell);
@@ -27,12 +27,12 @@ public:
         if (text == "★") food_ = cell;
         if (text == "■") big_food_ = cell;
     }
-    bool KeyWaiting() override {
+    bool KeyArrived() override {
         if (++ticks_ > 2 * kPlayableCells) throw OutOfInput();
         answer_ = {key::kArrowPrefix, ArrowTowards(body_.back(), CycleNext(body_.back()))};
         return true;
     }
-    int ReadKey() override {
+    int NextKey() override {
         if (answer_.empty()) return key::kEnter;
         const int code = answer_.front();
         answer_.pop_front();

@@ -12,9 +12,18 @@ namespace platform {
 
 // The console as the game sees it: a grid of 82 x 32 columns and rows, a
 // current attribute in Windows console terms (foreground in bits 0-3,
-// background in bits 4-7), keys as _getch codes, and time. Text is UTF-8 and
-// laid out by the display model of text.h. Backends: the POSIX terminal, the
-// Windows console and the virtual console that tests drive.
+// background in bits 4-7), keys as the codes of keys.h, and time. Text is
+// UTF-8 and laid out by the display model of text.h. Backends: the POSIX
+// terminal, the Windows console and, for tests, the virtual console.
+//
+// The pause after an interruption. When play is interrupted (the process was
+// stopped and continued, as Ctrl+Z and fg do, or the window became too small
+// for the game, or a console window changed size under it) the player has
+// lost track of the round: the next KeyWaiting is true and the next ReadKey
+// gives ESC, so that a round comes back in its pause menu and the player
+// chooses when it goes on. A ReadKey or ReadInt that waits meanwhile, and a
+// Clear, drop the pause: a menu or a prompt waits for the player anyway, and
+// a new screen starts afresh.
 class Console {
 public:
     virtual ~Console() = default;
@@ -29,7 +38,7 @@ public:
     virtual void SetTitle(std::string_view title) = 0;
     virtual void RequestWindowSize(int columns, int rows) = 0;
 
-    // True when a key code can be read without waiting.
+    // True when a key code can be read without waiting, or a pause is owed.
     virtual bool KeyWaiting() = 0;
     // Waits for and returns the next key code.
     virtual int ReadKey() = 0;

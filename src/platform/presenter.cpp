@@ -19,10 +19,6 @@ bool LookAlike(const Cell& a, const Cell& b) {
 
 }  // namespace
 
-void Presenter::Forget() {
-    forgotten_ = true;
-}
-
 Cell& Presenter::ShownAt(int column, int row) {
     return shown_[static_cast<std::size_t>(row) * Screen::kColumns + column];
 }
@@ -48,12 +44,12 @@ void Presenter::Record(int column, int row, const Cell& cell) {
     }
 }
 
-void Presenter::Present(Screen& wanted) {
-    if (forgotten_) {
+void Presenter::Present(Screen& wanted, const Cursor& cursor) {
+    if (track_lost_) {
         std::fill(shown_.begin(), shown_.end(), kUnknown);
         wanted.MarkAllChanged();
         StartOver();
-        forgotten_ = false;
+        track_lost_ = false;
     }
     for (int row = 0; row < Screen::kRows; ++row) {
         Screen::Span span = wanted.Changed(row);
@@ -67,6 +63,7 @@ void Presenter::Present(Screen& wanted) {
         }
     }
     wanted.MarkPresented();
+    PlaceCursor(cursor);
 }
 
 }  // namespace platform

@@ -6,6 +6,13 @@
 
 namespace platform {
 
+// Where the console's cursor should be once a frame is presented.
+struct Cursor {
+    int column = 0;
+    int row = 0;
+    bool shown = true;
+};
+
 // Brings a real screen up to date with a record of what it should show,
 // sending only the cells that differ from what it already shows. Subclasses
 // know how to draw a cell on their kind of console.
@@ -14,17 +21,18 @@ public:
     virtual ~Presenter() = default;
 
     // Draws every changed cell of `wanted` that the console does not already
-    // show, then marks `wanted` as presented.
-    void Present(Screen& wanted);
-    // What the console shows is no longer known (it was resized, or the
-    // process was suspended): the next Present draws every cell.
-    void Forget();
+    // show, marks `wanted` as presented, then places the cursor.
+    void Present(Screen& wanted, const Cursor& cursor);
+    // The console may show anything now (it was resized, or the process was
+    // suspended): the next Present draws every cell.
+    void LoseTrack() { track_lost_ = true; }
 
 protected:
     // Draws one whole glyph: a cell, or the left cell of a wide character.
     virtual void Draw(int column, int row, const Cell& cell) = 0;
-    // Before the first Draw of a Present that follows Forget.
+    // Before the first Draw of a Present that follows LoseTrack.
     virtual void StartOver() {}
+    virtual void PlaceCursor(const Cursor& cursor) = 0;
 
 private:
     Cell& ShownAt(int column, int row);
@@ -33,7 +41,7 @@ private:
 
     // What the console shows, cell by cell.
     std::vector<Cell> shown_ = std::vector<Cell>(Screen::kCells);
-    bool forgotten_ = true;
+    bool track_lost_ = true;
 };
 
 }  // namespace platform

@@ -2,36 +2,70 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
+#include "platform/keys.h"
 #include "platform/line_editor.h"
 #include "platform/text.h"
 
 namespace platform {
 
 void ScreenConsole::MoveCursor(int column, int row) {
-    column_ = column;
-    row_ = row;
+    cursor_.column = column;
+    cursor_.row = row;
 }
 
 void ScreenConsole::Write(std::string_view text) {
-    column_ = screen_.Put(column_, row_, text, attribute_);
+    cursor_.column = screen_.Put(cursor_.column, cursor_.row, text, attribute_);
 }
 
+// A new screen: whatever interrupted the old one no longer matters.
 void ScreenConsole::Clear() {
     screen_.Clear();
-    column_ = 0;
-    row_ = 0;
+    MoveCursor(0, 0);
+    pause_ = Pause::kNone;
+}
+
+void ScreenConsole::Interrupted() {
+    pause_ = Pause::kOwed;
+}
+
+bool ScreenConsole::KeyWaiting() {
+    const bool arrived = KeyArrived();
+    if (pause_ == Pause::kOwed) {
+        pause_ = Pause::kEscapeNext;
+        return true;
+    }
+    return arrived;
+}
+
+// A menu or a reply that waits for a key is a pause already.
+int ScreenConsole::ReadKey() {
+    if (std::exchange(pause_, Pause::kNone) == Pause::kEscapeNext) return key::kEscape;
+    const int code = NextKey();
+    pause_ = Pause::kNone;
+    return code;
+}
+
+int ScreenConsole::ReadInt() {
+    const int reply = ReadReply();
+    pause_ = Pause::kNone;
+    return reply;
+}
+
+int ScreenConsole::ReadReply() {
+    return EditReply([this] { return NextKey(); });
 }
 
 // The reply is edited here rather than by a terminal's line mode, so that
 // keys typed ahead of the prompt count, the reply is part of the record that
 // a repaint redraws, and special keys are not echoed as escape codes.
 int ScreenConsole::EditReply(const std::function<int()>& next_code) {
-    const bool was_shown = cursor_shown_;
-    const int column = column_;
-    const int row = row_;
+    const bool was_shown = cursor_.shown;
+    const int column = cursor_.column;
+    const int row = cursor_.row;
     LineEditor editor(static_cast<std::size_t>(std::max(Screen::kColumns - 1 - column, 0)));
-    cursor_shown_ = true;
+    cursor_.shown = true;
     std::size_t shown_length = 0;
     for (auto result = LineEditor::Result::kEditing; result != LineEditor::Result::kDone;) {
         result = editor.Key(next_code());
@@ -42,7 +76,7 @@ int ScreenConsole::EditReply(const std::function<int()>& next_code) {
         MoveCursor(column + static_cast<int>(reply.size()), row);
         shown_length = reply.size();
     }
-    cursor_shown_ = was_shown;
+    cursor_.shown = was_shown;
     // Enter takes the cursor to the next line, as a terminal's echo does.
     MoveCursor(0, row + 1);
     return ParseLeadingInt(editor.text());

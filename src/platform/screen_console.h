@@ -3,28 +3,41 @@
 #include <functional>
 
 #include "platform/console.h"
+#include "platform/presenter.h"
 #include "platform/screen.h"
 
 namespace platform {
 
-// The drawing half of every console: drawing only changes a record of the
-// screen, with the cursor and the current attribute. Backends present the
-// record to the real screen whenever the player must see it; tests read it.
+// What every console shares: drawing only changes a record of the screen,
+// with the cursor and the current attribute, which backends present to the
+// real screen whenever the player must see it and tests read; and the rule
+// for a pause after an interruption (see Console).
 class ScreenConsole : public Console {
 public:
     void MoveCursor(int column, int row) override;
     void SetAttribute(int attribute) override { attribute_ = attribute; }
     void Write(std::string_view text) override;
     void Clear() override;
-    void HideCursor() override { cursor_shown_ = false; }
+    void HideCursor() override { cursor_.shown = false; }
+
+    bool KeyWaiting() final;
+    int ReadKey() final;
+    int ReadInt() final;
 
     const Screen& screen() const { return screen_; }
     int attribute() const { return attribute_; }
-    int cursor_column() const { return column_; }
-    int cursor_row() const { return row_; }
-    bool cursor_hidden() const { return !cursor_shown_; }
+    const Cursor& cursor() const { return cursor_; }
 
 protected:
+    // Whether a key code can be read without waiting.
+    virtual bool KeyArrived() = 0;
+    // Waits for and returns the next key code.
+    virtual int NextKey() = 0;
+    // Reads the reply of ReadInt; by default edited from NextKey's codes.
+    virtual int ReadReply();
+    // Play was interrupted: the game owes the player a pause.
+    void Interrupted();
+
     // Reads a reply at the cursor from the key codes `next_code` gives,
     // edited (see LineEditor) and shown in the record with the cursor after
     // it, and returns the number it starts with (see ParseLeadingInt).
@@ -32,14 +45,18 @@ protected:
     int EditReply(const std::function<int()>& next_code);
 
     Screen& mutable_screen() { return screen_; }
-    void SetCursorShown(bool shown) { cursor_shown_ = shown; }
 
 private:
+    enum class Pause {
+        kNone,
+        kOwed,        // since an interruption
+        kEscapeNext,  // KeyWaiting has said so; ReadKey gives the ESC
+    };
+
     Screen screen_;
     int attribute_ = Cell::kDefaultAttribute;
-    int column_ = 0;
-    int row_ = 0;
-    bool cursor_shown_ = true;
+    Cursor cursor_;
+    Pause pause_ = Pause::kNone;
 };
 
 }  // namespace platform

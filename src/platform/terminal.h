@@ -1,27 +1,25 @@
 #pragma once
 
-#include <termios.h>
 #include <unistd.h>
 
 #include <array>
 #include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "platform/encoding.h"
 #include "platform/key_decoder.h"
 #include "platform/screen_console.h"
+#include "platform/terminal_state.h"
 #include "platform/vt_presenter.h"
 
 namespace platform {
 
 // The POSIX terminal. Drawing goes into the screen record; before every wait
 // the cells that changed are sent in one write. Input is read as it arrives,
-// while the game sleeps too, and decoded into _getch codes. The terminal is
-// put back as it was on destruction, on Ctrl+Z and on SIGINT, SIGTERM,
-// SIGHUP and SIGQUIT; after Ctrl+Z or a too small window a round comes back
-// in its pause menu.
+// while the game sleeps too, and decoded into key codes; codes already
+// decoded are taken without a system call. The terminal is put back as it
+// was on destruction, on Ctrl+Z and on the signals that end the process.
 class Terminal : public ScreenConsole {
 public:
     // Both descriptors must be terminals (see WhyUnusable).
@@ -33,67 +31,40 @@ public:
     // Why the game cannot run on these descriptors, or an empty string.
     static std::string WhyUnusable(int in_fd, int out_fd);
 
-    // Puts the terminal back as it was found; safe to call more than once.
-    void Restore();
-
-    void Clear() override;
     void SetTitle(std::string_view title) override;
     void RequestWindowSize(int columns, int rows) override;
-    bool KeyWaiting() override;
-    int ReadKey() override;
-    int ReadInt() override;
     void Sleep(std::chrono::milliseconds duration) override;
 
-    // A glyph whose width the terminal decides, measured on a row of its own
-    // so that the answer tells which it was.
-    struct Probe {
-        int row;
-        std::string_view bytes;
-    };
+protected:
+    bool KeyArrived() override;
+    int NextKey() override;
 
 private:
     using Clock = KeyDecoder::Clock;
 
     void Flush();
-    void Send(std::string_view bytes);
-    void EnterGameMode();
-    // Acts on what signals left for the loop: a resumed process, a resized
-    // window, a return to the foreground.
-    void Attend();
+    void Send(const std::string& bytes);
+    // Acts on what signals left for the loop: a process continued after a
+    // stop, a resized window.
+    void CatchUp();
+    void Resume();
     void Repaint();
-    bool IsForeground() const;
     void WaitForForeground() const;
     std::pair<int, int> WindowSize() const;
+    // Asks for the game's window and gives the terminal a moment to grant it.
+    void AskForWindow();
     // Waits, showing why, while the window is smaller than the game; true if
     // it had to.
     bool WaitForRoom();
-    void ShowTooSmall(std::pair<int, int> size);
     void MeasureGlyphs();
-    std::array<int, Screen::kRows> MeasureWidths(const std::vector<Probe>& probes);
-    void AskForWindow();
-    void NoteChanges();
-
+    std::array<int, Screen::kRows> ReadWidths(std::size_t probes);
     // Reads what arrives until `deadline` (none: until something does) and
     // feeds it to `decoder`. False when a signal came first.
     bool Await(KeyDecoder& decoder, std::optional<Clock::time_point> deadline);
-    // The next key code, waiting as long as it takes.
-    int NextCode();
-    void SetMode(const termios& mode);
 
     int in_fd_;
     int out_fd_;
-    pid_t group_ = ::getpgrp();
-    termios saved_{};
-    termios raw_{};
-    VtPresenter::Changes changes_;
-    bool active_ = false;
-    bool stopped_ = false;  // stopped or sent to the background since the last tick
-    // A round's next key poll opens its pause menu, as ESC would.
-    bool pause_pending_ = false;
-    bool deliver_escape_ = false;
-    std::string title_;
-    std::optional<std::pair<int, int>> requested_size_;
-
+    TerminalState state_;
     OutputEncoding encoding_;
     VtPresenter presenter_;
     KeyDecoder decoder_;

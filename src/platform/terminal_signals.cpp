@@ -3,27 +3,17 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <exception>
-#include <stdexcept>
+
+#include "platform/terminal_state.h"
 
 namespace platform::signals {
 
 namespace {
 
-termios g_saved_mode;
-int g_in_fd = -1;
-int g_out_fd = -1;
-char g_restore[kMaxRestoreBytes];
-std::size_t g_restore_size = 0;
-
-// Exchanged, so that the restore runs once even when a crash interrupts a
-// handler that is restoring.
-static_assert(std::atomic<bool>::is_always_lock_free);
-std::atomic<bool> g_raw_active{false};
+TerminalState* g_terminal = nullptr;
 volatile std::sig_atomic_t g_continued = 0;
 volatile std::sig_atomic_t g_resized = 0;
 
@@ -57,19 +47,8 @@ Handled g_handled[] = {
     {SIGWINCH, Kind::kResize},
 };
 
-// Async-signal-safe: write and tcsetattr only.
 void PutTerminalBack() {
-    if (!g_raw_active.exchange(false)) return;
-    const char* data = g_restore;
-    std::size_t left = g_restore_size;
-    while (left > 0) {
-        const ssize_t written = ::write(g_out_fd, data, left);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) break;
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    ::tcsetattr(g_in_fd, TCSADRAIN, &g_saved_mode);
+    if (g_terminal != nullptr) g_terminal->PutBack();
 }
 
 void Wake() {
@@ -197,11 +176,8 @@ void CloseWakePipe() {
 
 }  // namespace
 
-void Install(const termios& saved, int in_fd, int out_fd, std::string_view restore_bytes) {
-    UpdateRestoreBytes(restore_bytes);
-    g_saved_mode = saved;
-    g_in_fd = in_fd;
-    g_out_fd = out_fd;
+void Install(TerminalState& terminal) {
+    g_terminal = &terminal;
     OpenWakePipe();
     stack_t crash_stack{};
     crash_stack.ss_sp = g_crash_stack;
@@ -219,19 +195,6 @@ void Install(const termios& saved, int in_fd, int out_fd, std::string_view resto
     g_found_terminate = std::set_terminate(OnTerminate);
 }
 
-void UpdateRestoreBytes(std::string_view restore_bytes) {
-    if (restore_bytes.size() > kMaxRestoreBytes) {
-        throw std::length_error("the terminal's restore bytes do not fit their buffer");
-    }
-    sigset_t all;
-    sigset_t before;
-    sigfillset(&all);
-    ::sigprocmask(SIG_BLOCK, &all, &before);
-    std::copy(restore_bytes.begin(), restore_bytes.end(), g_restore);
-    g_restore_size = restore_bytes.size();
-    ::sigprocmask(SIG_SETMASK, &before, nullptr);
-}
-
 void Remove() {
     std::set_terminate(g_found_terminate);
     for (Handled& signal : g_handled) {
@@ -240,10 +203,7 @@ void Remove() {
     }
     ::sigaltstack(&g_found_stack, nullptr);
     CloseWakePipe();
-}
-
-void SetRawActive(bool active) {
-    g_raw_active = active;
+    g_terminal = nullptr;
 }
 
 int WakeFd() {

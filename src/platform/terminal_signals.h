@@ -1,9 +1,8 @@
 #pragma once
 
-#include <termios.h>
-
-#include <cstddef>
-#include <string_view>
+namespace platform {
+class TerminalState;
+}
 
 // The terminal's signal handling. Handlers only set flags for the game's loop
 // to act on, and wake it through a pipe, with the exceptions that cannot wait
@@ -13,22 +12,13 @@
 // stays ignored, as nohup and shells without job control intend.
 namespace platform::signals {
 
-constexpr std::size_t kMaxRestoreBytes = 256;
-
 // Handles from now on std::terminate, SIGTSTP, SIGCONT, SIGWINCH and the
-// signals that end the process, crashes included: `saved` is the mode to put
-// back on `in_fd`, after writing `restore_bytes` (at most kMaxRestoreBytes,
-// else std::length_error) to `out_fd`.
-void Install(const termios& saved, int in_fd, int out_fd, std::string_view restore_bytes);
-// For a terminal whose undo grew after Install; a signal meanwhile sees
-// either the old bytes or the new ones, whole.
-void UpdateRestoreBytes(std::string_view restore_bytes);
+// signals that end the process, crashes included, putting `terminal` back
+// where they must, until Remove.
+void Install(TerminalState& terminal);
 // Puts back the signal dispositions, the terminate handler and the signal
 // stack that Install found.
 void Remove();
-// Whether the terminal is in the game's mode, so that a signal has to put it
-// back.
-void SetRawActive(bool active);
 
 // Readable when a handled signal left something for the loop, so that a wait
 // that polls it cannot sleep through one; -1 when there is no such pipe.

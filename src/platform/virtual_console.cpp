@@ -23,11 +23,11 @@ void VirtualConsole::Clear() {
     ++clears_;
 }
 
-bool VirtualConsole::KeyWaiting() {
+bool VirtualConsole::KeyArrived() {
     return !keys_.empty() && keys_.front().at <= now_;
 }
 
-int VirtualConsole::ReadKey() {
+int VirtualConsole::NextKey() {
     if (keys_.empty()) throw OutOfInput();
     const Key key = keys_.front();
     keys_.pop_front();
@@ -35,7 +35,7 @@ int VirtualConsole::ReadKey() {
     return key.code;
 }
 
-int VirtualConsole::ReadInt() {
+int VirtualConsole::ReadReply() {
     if (lines_.empty()) throw OutOfInput();
     const std::string line = std::move(lines_.front());
     lines_.pop_front();

@@ -52,13 +52,16 @@ public:
     void Clear() override;
     void SetTitle(std::string_view title) override { title_ = title; }
     void RequestWindowSize(int columns, int rows) override { requested_size_ = {columns, rows}; }
-    bool KeyWaiting() override;
-    int ReadKey() override;
-    int ReadInt() override;
     void Sleep(std::chrono::milliseconds duration) override;
     std::time_t CalendarTime() override { return calendar_time_; }
     void SeedRandom(unsigned seed) override { random_state_ = seed; }
     int Random() override;
+
+protected:
+    bool KeyArrived() override;
+    int NextKey() override;
+    // The next scripted line, typed key by key.
+    int ReadReply() override;
 
 private:
     struct Key {

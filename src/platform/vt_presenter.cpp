@@ -32,47 +32,62 @@ std::string CursorPosition(int column, int row) {
     return sequence + 'H';
 }
 
+// CSI 8 ; rows ; columns t, honoured by some terminals only.
+std::string WindowSize(std::pair<int, int> size) {
+    return std::string(kCsi) + "8;" + std::to_string(size.second) + ';' +
+           std::to_string(size.first) + 't';
+}
+
+bool IsBoxLine(char32_t code) {
+    return code == U'━' || code == U'┃';
+}
+
 }  // namespace
 
 std::string VtPresenter::RestoreBytes(const Changes& changes) {
     std::string bytes = "\x1b(B\x1b[0m\x1b[?25h\x1b[?7h";
-    if (changes.title_pushed) bytes += "\x1b[23;0t";
-    if (const auto size = changes.found_size;
-        size && (size->first != Screen::kColumns || size->second != Screen::kRows)) {
-        bytes += "\x1b[8;" + std::to_string(size->second) + ';' + std::to_string(size->first) + 't';
+    // Pops the title saved by SetTitle.
+    if (!changes.title.empty()) bytes += "\x1b[23;0t";
+    if (changes.found_size && changes.found_size != changes.asked_size) {
+        bytes += WindowSize(*changes.found_size);
     }
-    return bytes + "\x1b[32;1H\r\n";
+    return bytes + CursorPosition(0, Screen::kRows - 1) + "\r\n";
 }
 
-void VtPresenter::ForgetState() {
+void VtPresenter::Reset() {
+    out_ += "\x1b(B\x1b[0m";
+    line_drawing_ = false;
     at_column_ = at_row_ = -1;
     foreground_ = background_ = -1;
-    cursor_shown_ = -1;
 }
 
-// The game's black, not the terminal's own background, is what a cleared
-// cell shows: the screen is cleared in it where the terminal erases in the
-// current colour, and every blank cell is then written anyway, since not
-// every terminal does.
-void VtPresenter::StartOver() {
-    Raw("\x1b(B\x1b[0m\x1b[?7l");
-    Raw(kClearToBlack);
-    line_drawing_ = false;
-    foreground_ = 7;
-    background_ = 0;
+// In the game's black, not the terminal's own background, where the terminal
+// erases in the current colour.
+void VtPresenter::ClearToBlack() {
+    UseAttribute(Cell::kDefaultAttribute, false);
+    out_ += "\x1b[H\x1b[2J";
     at_column_ = at_row_ = 0;
 }
 
-void VtPresenter::Frame(Screen& wanted, bool cursor_shown, int column, int row) {
-    Present(wanted);
+// Autowrap goes off, so that the bottom-right cell can be written without
+// scrolling; and every blank cell is then written anyway, since not every
+// terminal clears in the current colour.
+void VtPresenter::StartOver() {
+    Reset();
+    out_ += "\x1b[?7l";
+    ClearToBlack();
+}
+
+void VtPresenter::PlaceCursor(const Cursor& cursor) {
     SetLineDrawing(false);
-    if (cursor_shown) {
-        MoveTo(std::clamp(column, 0, Screen::kColumns - 1), std::clamp(row, 0, Screen::kRows - 1));
+    if (cursor.shown) {
+        MoveTo(std::clamp(cursor.column, 0, Screen::kColumns - 1),
+               std::clamp(cursor.row, 0, Screen::kRows - 1));
         if (cursor_shown_ != 1) out_ += "\x1b[?25h";
     } else if (cursor_shown_ != 0) {
         out_ += "\x1b[?25l";
     }
-    cursor_shown_ = cursor_shown ? 1 : 0;
+    cursor_shown_ = cursor.shown ? 1 : 0;
 }
 
 void VtPresenter::MoveTo(int column, int row) {
@@ -118,25 +133,24 @@ void VtPresenter::UseAttribute(int attribute, bool blank) {
 void VtPresenter::Draw(int column, int row, const Cell& cell) {
     MoveTo(column, row);
     UseAttribute(cell.attribute, cell.glyph == " ");
-    EmitGlyph(cell.glyph);
+    EmitGlyph(cell.glyph, line_form_);
+    // A narrow terminal draws these one column wide; the space fills the
+    // cell so that everything after them stays where the layout put it.
+    if (!ambiguous_wide_ && IsAmbiguousGlyph(DecodeUtf8(cell.glyph).code)) out_ += ' ';
     at_column_ += cell.part == Cell::Part::Left ? 2 : 1;
     // With autowrap off the cursor sticks at the last column.
     if (at_column_ >= Screen::kColumns) at_column_ = at_row_ = -1;
 }
 
-void VtPresenter::EmitGlyph(std::string_view glyph) {
+void VtPresenter::EmitGlyph(std::string_view glyph, LineForm form) {
     const char32_t code = DecodeUtf8(glyph).code;
-    const bool box_line = code == U'━' || code == U'┃';
-    SetLineDrawing(box_line && line_form_ == LineForm::kDecGraphics);
-    if (box_line && line_form_ != LineForm::kUnicode) {
-        const bool rule = code == U'━';
-        out_ += line_form_ == LineForm::kDecGraphics ? (rule ? 'q' : 'x') : (rule ? '-' : '|');
+    SetLineDrawing(IsBoxLine(code) && form == LineForm::kDecGraphics);
+    if (!IsBoxLine(code) || form == LineForm::kUnicode) {
+        out_ += glyph;
         return;
     }
-    out_ += glyph;
-    // A narrow terminal draws these one column wide; the space fills the
-    // cell so that everything after them stays where the layout put it.
-    if (!ambiguous_wide_ && IsAmbiguousGlyph(code)) out_ += ' ';
+    const bool rule = code == U'━';
+    out_ += form == LineForm::kDecGraphics ? (rule ? 'q' : 'x') : (rule ? '-' : '|');
 }
 
 void VtPresenter::SetLineDrawing(bool on) {
@@ -146,24 +160,33 @@ void VtPresenter::SetLineDrawing(bool on) {
 }
 
 void VtPresenter::SetTitle(std::string_view title) {
-    // The terminal's own title is saved first, to be put back at exit.
     out_ += "\x1b[22;0t\x1b]0;";
     out_ += title;
     out_ += '\a';
 }
 
 void VtPresenter::RequestWindowSize(int columns, int rows) {
-    out_ += "\x1b[8;" + std::to_string(rows) + ';' + std::to_string(columns) + 't';
+    out_ += WindowSize({columns, rows});
 }
 
-void VtPresenter::RequestCursorReport() {
-    out_ += "\x1b[6n";
-}
-
-void VtPresenter::Raw(std::string_view bytes) {
+void VtPresenter::ProbeWidth(int row, std::string_view glyph, LineForm form) {
+    MoveTo(0, row);
+    EmitGlyph(glyph, form);
     SetLineDrawing(false);
-    out_ += bytes;
-    ForgetState();
+    out_ += "\x1b[6n";
+    at_column_ = at_row_ = -1;
+    LoseTrack();
+}
+
+void VtPresenter::ShowNotice(const std::vector<std::string>& lines) {
+    Reset();
+    ClearToBlack();
+    for (std::size_t row = 0; row < lines.size(); ++row) {
+        MoveTo(0, static_cast<int>(row));
+        out_ += lines[row];
+        at_column_ = -1;
+    }
+    LoseTrack();
 }
 
 }  // namespace platform

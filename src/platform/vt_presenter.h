@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/presenter.h"
 
@@ -16,10 +17,11 @@ enum class LineForm {
     kAscii,        // "-" and "|", narrow on every terminal
 };
 
-// Presents the screen record to an xterm-compatible terminal as ECMA-48 bytes,
-// collected for the caller to send in one write. It knows where the
-// terminal's cursor is and which colours it draws in, and picks the shortest
-// way to move and to change colour.
+// The one encoder of what an xterm-compatible terminal is sent: the screen
+// record presented as ECMA-48 bytes, and every other sequence the game uses.
+// It knows where the terminal's cursor is and which colours it draws in,
+// picks the shortest way to move and to change colour, and collects the
+// bytes for the caller to take and send in one write.
 class VtPresenter : public Presenter {
 public:
     // How the terminal draws "■", "●", "★" and "○": one column (most
@@ -28,28 +30,28 @@ public:
     void SetAmbiguousWide(bool wide) { ambiguous_wide_ = wide; }
     void SetLineForm(LineForm form) { line_form_ = form; }
 
-    // The changed cells of `wanted`, then the cursor: shown at (column, row)
-    // or hidden.
-    void Frame(Screen& wanted, bool cursor_shown, int column, int row);
-
+    // Saves the terminal's own title, to be put back at exit, and sets the
+    // game's.
     void SetTitle(std::string_view title);
     void RequestWindowSize(int columns, int rows);
-    // Asks the terminal where its cursor is; it answers on the input side.
-    void RequestCursorReport();
-    // Bytes that bypass the record; the cursor and colours are then unknown.
-    void Raw(std::string_view bytes);
+    // Draws `glyph` in `form` at the start of `row` and asks the terminal
+    // where its cursor went; the column it answers tells how wide the glyph
+    // was drawn. Afterwards what the terminal shows is no longer known.
+    void ProbeWidth(int row, std::string_view glyph, LineForm form);
+    // Clears the window to the game's black and writes `lines` from the top,
+    // in the default colour. Afterwards what the terminal shows is no longer
+    // known.
+    void ShowNotice(const std::vector<std::string>& lines);
 
-    // Clears the window to the game's black where the terminal erases in the
-    // current colour, and leaves the cursor at the top left.
-    static constexpr std::string_view kClearToBlack = "\x1b[37;40m\x1b[H\x1b[2J";
+    // The bytes collected since the last take.
+    std::string TakeBytes() { return std::exchange(out_, {}); }
 
-    const std::string& bytes() const { return out_; }
-    void ClearBytes() { out_.clear(); }
-
-    // What the game changed, for RestoreBytes to undo.
+    // What the game changed on the terminal beyond its screen.
     struct Changes {
-        bool title_pushed = false;
-        // The window size found at start, once the game asked for its own.
+        // The game's title; the terminal's own was saved before it was set.
+        std::string title;
+        // The window size the game asked for, and the one found before.
+        std::optional<std::pair<int, int>> asked_size;
         std::optional<std::pair<int, int>> found_size;
     };
     // What leaves the terminal as the shell expects it: character set,
@@ -61,13 +63,17 @@ public:
 protected:
     void Draw(int column, int row, const Cell& cell) override;
     void StartOver() override;
+    void PlaceCursor(const Cursor& cursor) override;
 
 private:
     void MoveTo(int column, int row);
     void UseAttribute(int attribute, bool blank);
-    void EmitGlyph(std::string_view glyph);
+    void EmitGlyph(std::string_view glyph, LineForm form);
     void SetLineDrawing(bool on);
-    void ForgetState();
+    // Plain characters in plain colours, whatever the terminal had; where
+    // the cursor is and which colours it draws in are then not known.
+    void Reset();
+    void ClearToBlack();
 
     std::string out_;
     bool ambiguous_wide_ = false;

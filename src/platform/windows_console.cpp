@@ -169,25 +169,6 @@ public:
           // One measurement does for both lines: they come from the same font.
           lines_wide_(DrawsTwoColumns(L"━")) {}
 
-    // Presents `wanted` and then places the cursor, shown or hidden.
-    void Frame(Screen& wanted, bool cursor_shown, int column, int row) {
-        Present(wanted);
-        WriteRun();
-        if (cursor_shown) {
-            SetConsoleCursorPosition(output_, Coord(std::min(column, Screen::kColumns - 1), row));
-        }
-        if (cursor_shown == cursor_shown_) return;
-        cursor_shown_ = cursor_shown;
-        if (cursor_shown) {
-            CONSOLE_CURSOR_INFO shown = g_found.cursor;
-            shown.bVisible = TRUE;
-            SetConsoleCursorInfo(output_, &shown);
-        } else {
-            HideCaret(output_);
-            OweHiding();
-        }
-    }
-
     // See kStillMs.
     void OweHiding() { hiding_owed_ = under_wine_; }
     bool HidingOwed() const { return hiding_owed_; }
@@ -205,6 +186,24 @@ public:
     }
 
 protected:
+    void PlaceCursor(const Cursor& cursor) override {
+        WriteRun();
+        if (cursor.shown) {
+            SetConsoleCursorPosition(
+                output_, Coord(std::min(cursor.column, Screen::kColumns - 1), cursor.row));
+        }
+        if (cursor.shown == cursor_shown_) return;
+        cursor_shown_ = cursor.shown;
+        if (cursor.shown) {
+            CONSOLE_CURSOR_INFO shown = g_found.cursor;
+            shown.bVisible = TRUE;
+            SetConsoleCursorInfo(output_, &shown);
+        } else {
+            HideCaret(output_);
+            OweHiding();
+        }
+    }
+
     void Draw(int column, int row, const Cell& cell) override {
         if (row != run_row_ || column != run_end_ || cell.attribute != run_attribute_) {
             WriteRun();
@@ -307,8 +306,8 @@ WindowsConsole::WindowsConsole(HANDLE input, HANDLE output) : input_(input), out
     GetConsoleMode(input, &g_found.input_mode);
     GetConsoleMode(output, &g_found.output_mode);
     GetConsoleScreenBufferInfo(output, &g_found.screen);
-    CONSOLE_CURSOR_INFO cursor;
-    if (GetConsoleCursorInfo(output, &cursor)) g_found.cursor = cursor;
+    CONSOLE_CURSOR_INFO found_cursor;
+    if (GetConsoleCursorInfo(output, &found_cursor)) g_found.cursor = found_cursor;
     GetConsoleTitleW(g_found.title, static_cast<DWORD>(std::size(g_found.title)));
     presenter_ = std::make_unique<ConsolePresenter>(output);
 
@@ -323,7 +322,7 @@ WindowsConsole::WindowsConsole(HANDLE input, HANDLE output) : input_(input), out
     // buffer.
     SetConsoleMode(output, (g_found.output_mode | ENABLE_PROCESSED_OUTPUT) &
                                ~static_cast<DWORD>(ENABLE_WRAP_AT_EOL_OUTPUT));
-    presenter_->Frame(mutable_screen(), !cursor_hidden(), cursor_column(), cursor_row());
+    presenter_->Present(mutable_screen(), cursor());
 }
 
 WindowsConsole::~WindowsConsole() {
@@ -339,14 +338,14 @@ void WindowsConsole::Restore() {
 }
 
 void WindowsConsole::Repaint() {
-    presenter_->Forget();
+    presenter_->LoseTrack();
     presenter_->OweHiding();
     Flush();
 }
 
 void WindowsConsole::Flush() {
     const std::lock_guard hold(g_console_lock);
-    presenter_->Frame(mutable_screen(), !cursor_hidden(), cursor_column(), cursor_row());
+    presenter_->Present(mutable_screen(), cursor());
 }
 
 void WindowsConsole::SetTitle(std::string_view title) {
@@ -385,7 +384,7 @@ void WindowsConsole::SkipNonKeys() {
     }
 }
 
-bool WindowsConsole::KeyWaiting() {
+bool WindowsConsole::KeyArrived() {
     if (!pending_.empty()) return true;
     SkipNonKeys();
     INPUT_RECORD record;
@@ -396,9 +395,9 @@ bool WindowsConsole::KeyWaiting() {
 // The console's input events read and turned into key codes here, rather
 // than by _getch: wine's _kbhit and _getch disagree with Windows' and with
 // each other on which keys count.
-int WindowsConsole::ReadKey() {
+int WindowsConsole::NextKey() {
     Flush();
-    if (presenter_->HidingOwed() && !KeyWaiting() &&
+    if (presenter_->HidingOwed() && !KeyArrived() &&
         WaitForSingleObject(input_, kStillMs) == WAIT_TIMEOUT) {
         HideAgain(*presenter_);
     }
@@ -414,10 +413,6 @@ int WindowsConsole::ReadKey() {
     const int code = pending_.front();
     pending_.pop_front();
     return code;
-}
-
-int WindowsConsole::ReadInt() {
-    return EditReply([this] { return ReadKey(); });
 }
 
 void WindowsConsole::Sleep(std::chrono::milliseconds duration) {

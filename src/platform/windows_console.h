@@ -42,10 +42,11 @@ public:
 
     void SetTitle(std::string_view title) override;
     void RequestWindowSize(int columns, int rows) override;
-    bool KeyWaiting() override;
-    int ReadKey() override;
-    int ReadInt() override;
     void Sleep(std::chrono::milliseconds duration) override;
+
+protected:
+    bool KeyArrived() override;
+    int NextKey() override;
 
 private:
     // Brings the console up to date with the record, the cursor included.

@@ -1,0 +1,79 @@
+#include "platform/terminal_state.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <stdexcept>
+
+namespace platform {
+
+namespace {
+
+termios GameMode(termios mode) {
+    mode.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | ISTRIP);
+    // ISIG stays, so that Ctrl+C and Ctrl+Z do what a shell user expects.
+    mode.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
+    // A write from the background stops the game rather than drawing over
+    // whoever has the terminal now; it looks where it stands once continued.
+    mode.c_lflag |= TOSTOP;
+    mode.c_cc[VMIN] = 1;
+    mode.c_cc[VTIME] = 0;
+    return mode;
+}
+
+}  // namespace
+
+TerminalState::TerminalState(int in_fd, int out_fd) : in_fd_(in_fd), out_fd_(out_fd) {
+    ::tcgetattr(in_fd_, &found_mode_);
+    game_mode_ = GameMode(found_mode_);
+    ComposeUndo();
+}
+
+void TerminalState::EnterGameMode() {
+    ::tcsetattr(in_fd_, TCSADRAIN, &game_mode_);
+    in_game_mode_ = true;
+}
+
+void TerminalState::PutBack() noexcept {
+    if (!in_game_mode_.exchange(false)) return;
+    const char* data = undo_.data();
+    std::size_t left = undo_size_;
+    while (left > 0) {
+        const ssize_t written = ::write(out_fd_, data, left);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) break;
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    ::tcsetattr(in_fd_, TCSADRAIN, &found_mode_);
+}
+
+void TerminalState::NoteTitle(std::string_view title) {
+    changes_.title = title;
+    ComposeUndo();
+}
+
+void TerminalState::NoteWindowSize(std::pair<int, int> asked, std::pair<int, int> found) {
+    changes_.asked_size = asked;
+    if (!changes_.found_size) changes_.found_size = found;
+    ComposeUndo();
+}
+
+// A signal meanwhile finds either the old bytes or the new ones, whole.
+void TerminalState::ComposeUndo() {
+    const std::string undo = VtPresenter::RestoreBytes(changes_);
+    if (undo.size() > undo_.size()) {
+        throw std::length_error("the bytes that put the terminal back do not fit their buffer");
+    }
+    sigset_t all;
+    sigset_t before;
+    sigfillset(&all);
+    ::sigprocmask(SIG_BLOCK, &all, &before);
+    std::copy(undo.begin(), undo.end(), undo_.begin());
+    undo_size_ = undo.size();
+    ::sigprocmask(SIG_SETMASK, &before, nullptr);
+}
+
+}  // namespace platform
