@@ -52,7 +52,7 @@ std::string Drawn(VtPresenter& presenter, int column, int row, const std::string
     presenter.TakeBytes();
     screen.Put(column, row, text, attribute);
     presenter.Present(screen, kHidden);
-    return presenter.TakeBytes();
+    return std::string(presenter.TakeBytes());
 }
 
 TEST(VtPresenter, TheGamesAttributesBecomeColoursWithABlackBackground) {
@@ -90,7 +90,7 @@ TEST(VtPresenter, StartsOnABlackScreenAndPutsTheTerminalBack) {
     VtPresenter presenter;
     Screen screen;
     presenter.Present(screen, kHidden);
-    const std::string bytes = presenter.TakeBytes();
+    const std::string bytes(presenter.TakeBytes());
     EXPECT_TRUE(bytes.starts_with("\x1b(B\x1b[0m\x1b[?7l\x1b[37;40m\x1b[H\x1b[2J")) << bytes;
     // Every cell is written too, for terminals that clear in their own colour.
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), ' '), Screen::kColumns * Screen::kRows);

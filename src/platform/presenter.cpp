@@ -51,6 +51,11 @@ void Presenter::Present(Screen& wanted, const Cursor& cursor) {
         StartOver();
         track_lost_ = false;
     }
+    if (wanted.AnyChanged()) DrawChanges(wanted);
+    PlaceCursor(cursor);
+}
+
+void Presenter::DrawChanges(Screen& wanted) {
     for (int row = 0; row < Screen::kRows; ++row) {
         Screen::Span span = wanted.Changed(row);
         if (span.first > span.last) continue;
@@ -63,7 +68,6 @@ void Presenter::Present(Screen& wanted, const Cursor& cursor) {
         }
     }
     wanted.MarkPresented();
-    PlaceCursor(cursor);
 }
 
 }  // namespace platform

@@ -35,6 +35,7 @@ protected:
     virtual void PlaceCursor(const Cursor& cursor) = 0;
 
 private:
+    void DrawChanges(Screen& wanted);
     Cell& ShownAt(int column, int row);
     bool Shows(int column, int row, const Cell& cell);
     void Record(int column, int row, const Cell& cell);

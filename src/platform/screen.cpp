@@ -1,6 +1,7 @@
 #include "platform/screen.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/text.h"
 
@@ -25,13 +26,16 @@ Cell& Screen::MutableAt(int column, int row) {
 
 void Screen::MarkAllChanged() {
     changed_.fill(Span{0, kColumns - 1});
+    any_changed_ = true;
 }
 
 void Screen::MarkPresented() {
-    changed_.fill(Span{kColumns, -1});
+    if (any_changed_) changed_.fill(Span{kColumns, -1});
+    any_changed_ = false;
 }
 
 void Screen::MarkChanged(int row, int first, int last) {
+    any_changed_ = true;
     Span& span = changed_[static_cast<std::size_t>(row)];
     span.first = std::min(span.first, std::max(first, 0));
     span.last = std::max(span.last, std::min(last, kColumns - 1));
@@ -54,7 +58,7 @@ int Screen::Put(int column, int row, std::string_view text, int attribute) {
     const int start = column;
     while (!text.empty()) {
         const Utf8Char c = DecodeUtf8(text);
-        const std::string glyph(text.substr(0, c.length));
+        std::string glyph(text.substr(0, c.length));
         text.remove_prefix(c.length);
         const int width = CharWidth(c.code);
         if (row < 0 || row >= kRows || column < 0 || column + width > kColumns) {
@@ -63,9 +67,9 @@ int Screen::Put(int column, int row, std::string_view text, int attribute) {
         }
         for (int i = 0; i < width; ++i) Vacate(column + i, row);
         if (width == 1) {
-            MutableAt(column, row) = Cell{glyph, attribute, Cell::Part::Single};
+            MutableAt(column, row) = Cell{std::move(glyph), attribute, Cell::Part::Single};
         } else {
-            MutableAt(column, row) = Cell{glyph, attribute, Cell::Part::Left};
+            MutableAt(column, row) = Cell{std::move(glyph), attribute, Cell::Part::Left};
             MutableAt(column + 1, row) = Cell{"", attribute, Cell::Part::Right};
         }
         column += width;

@@ -51,6 +51,7 @@ public:
     std::string Render() const;
 
     Span Changed(int row) const { return changed_[static_cast<std::size_t>(row)]; }
+    bool AnyChanged() const { return any_changed_; }
     void MarkAllChanged();
     void MarkPresented();
 
@@ -65,6 +66,7 @@ private:
 
     std::vector<Cell> cells_;
     std::array<Span, kRows> changed_{};
+    bool any_changed_ = false;
 };
 
 }  // namespace platform

@@ -109,9 +109,13 @@ Terminal::~Terminal() {
     signals::Remove();
 }
 
-void Terminal::Send(const std::string& bytes) {
+void Terminal::Send(std::string_view bytes) {
     if (bytes.empty()) return;
-    WriteAll(out_fd_, encoding_.converts() ? encoding_.Convert(bytes) : bytes);
+    if (encoding_.converts()) {
+        WriteAll(out_fd_, encoding_.Convert(bytes));
+    } else {
+        WriteAll(out_fd_, bytes);
+    }
 }
 
 void Terminal::Flush() {

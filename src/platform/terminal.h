@@ -43,7 +43,7 @@ private:
     using Clock = KeyDecoder::Clock;
 
     void Flush();
-    void Send(const std::string& bytes);
+    void Send(std::string_view bytes);
     // Acts on what signals left for the loop: a process continued after a
     // stop, a resized window.
     void CatchUp();

@@ -43,8 +43,8 @@ public:
     // known.
     void ShowNotice(const std::vector<std::string>& lines);
 
-    // The bytes collected since the last take.
-    std::string TakeBytes() { return std::exchange(out_, {}); }
+    // The bytes collected since the last take, valid until the next take.
+    std::string_view TakeBytes();
 
     // What the game changed on the terminal beyond its screen.
     struct Changes {
@@ -76,6 +76,8 @@ private:
     void ClearToBlack();
 
     std::string out_;
+    // What the last take handed over; its buffer is reused, as is out_'s.
+    std::string taken_;
     bool ambiguous_wide_ = false;
     LineForm line_form_ = LineForm::kUnicode;
     // The terminal's state; -1 where it is not known.
