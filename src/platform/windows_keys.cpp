@@ -6,14 +6,14 @@ namespace platform {
 
 namespace {
 
-// The codes of a key that types no character.
-std::vector<int> CodesOfSpecialKey(const ConsoleKeyEvent& event) {
-    const std::uint16_t virtual_key = event.virtual_key;
+// The codes of a key that is known by its virtual key alone: the grey keys,
+// with or without the enhanced flag (the keypad's, with NumLock off, and
+// the arrows of wine's console in a terminal come without it), and F1 to
+// F12. None for any other key.
+std::vector<int> CodesOfVirtualKey(std::uint16_t virtual_key) {
     if (virtual_key >= vk::kF1 && virtual_key <= vk::kF10) {
         return {key::kFunctionPrefix, key::FunctionKey(virtual_key - vk::kF1 + 1)};
     }
-    if (virtual_key == vk::kF11) return {key::kArrowPrefix, key::kF11};
-    if (virtual_key == vk::kF12) return {key::kArrowPrefix, key::kF12};
     constexpr struct {
         std::uint16_t virtual_key;
         int code;
@@ -21,14 +21,10 @@ std::vector<int> CodesOfSpecialKey(const ConsoleKeyEvent& event) {
         {vk::kHome, key::kHome},     {vk::kUp, key::kUp},         {vk::kPrior, key::kPageUp},
         {vk::kLeft, key::kLeft},     {vk::kRight, key::kRight},   {vk::kEnd, key::kEnd},
         {vk::kDown, key::kDown},     {vk::kNext, key::kPageDown}, {vk::kInsert, key::kInsert},
-        {vk::kDelete, key::kDelete},
+        {vk::kDelete, key::kDelete}, {vk::kF11, key::kF11},       {vk::kF12, key::kF12},
     };
     for (const auto& grey : kGreyKeys) {
-        // The keypad's keys, with NumLock off, are the ones without the
-        // enhanced flag; the console gives 0 before the same code.
-        if (grey.virtual_key != virtual_key) continue;
-        const bool enhanced = event.control_state & key_state::kEnhanced;
-        return {enhanced ? key::kArrowPrefix : key::kFunctionPrefix, grey.code};
+        if (grey.virtual_key == virtual_key) return {key::kArrowPrefix, grey.code};
     }
     return {};
 }
@@ -37,7 +33,10 @@ std::vector<int> CodesOfSpecialKey(const ConsoleKeyEvent& event) {
 
 std::vector<int> KeyCodes(const ConsoleKeyEvent& event) {
     if (!event.down) return {};
-    if (event.text.empty()) return CodesOfSpecialKey(event);
+    // Wine's console in a terminal gives ESC no character.
+    if (event.virtual_key == vk::kEscape) return {key::kEscape};
+    if (auto codes = CodesOfVirtualKey(event.virtual_key); !codes.empty()) return codes;
+    if (event.text.empty()) return {};
     const std::uint32_t state = event.control_state;
     const bool alt = state & (key_state::kLeftAlt | key_state::kRightAlt);
     const bool ctrl = state & (key_state::kLeftCtrl | key_state::kRightCtrl);

@@ -35,7 +35,6 @@ constexpr std::uint32_t kRightAlt = 0x0001;
 constexpr std::uint32_t kLeftAlt = 0x0002;
 constexpr std::uint32_t kRightCtrl = 0x0004;
 constexpr std::uint32_t kLeftCtrl = 0x0008;
-constexpr std::uint32_t kEnhanced = 0x0100;
 }  // namespace key_state
 
 struct ConsoleKeyEvent {
@@ -47,8 +46,10 @@ struct ConsoleKeyEvent {
     std::uint32_t control_state = 0;
 };
 
-// The codes the single-key read gives for the event, in order; none for a
-// release or a key that gives no code (a modifier alone, for one).
+// The codes of the event, in order; none for a release or a key that gives
+// no code (a modifier alone, for one). The codes are those of the single-key
+// read, but that the grey keys are known by their virtual keys alone: an
+// arrow is 224 and its code in every console, and ESC is 27.
 std::vector<int> KeyCodes(const ConsoleKeyEvent& event);
 
 }  // namespace platform
