@@ -1,17 +1,21 @@
-// The screen record every console draws into, and the bytes that present it
-// to a terminal.
+// The screen record every console draws into, and what presents it: the
+// bytes a terminal is sent, the cells the Windows console is given.
 #include "platform/screen.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/vt_presenter.h"
+#include "platform/windows_presenter.h"
 
 namespace {
 
+using platform::ConsoleCell;
 using platform::LineForm;
 using platform::Screen;
 using platform::VtPresenter;
@@ -103,6 +107,65 @@ TEST(VtPresenter, StartsOnABlackScreenAndPutsTheTerminalBack) {
               reset + "\x1b[23;0t" + below);
     EXPECT_EQ(VtPresenter::RestoreBytes(Changes{"", game, std::pair{100, 40}}),
               reset + "\x1b[8;40;100t" + below);
+}
+
+// The Windows console's screen buffer in memory, each cell as last written.
+class BufferInMemory : public platform::ConsoleOutput {
+public:
+    void WriteCells(int column, int row, const std::vector<ConsoleCell>& cells) override {
+        std::copy(cells.begin(), cells.end(), cells_.begin() + row * Screen::kColumns + column);
+    }
+    void Clear() override { cells_.fill({u' ', 7}); }
+    void PlaceCursor(const platform::Cursor&) override {}
+
+    // The characters from `column` on, `width` cells.
+    std::u16string Text(int column, int row, int width) const {
+        std::u16string text;
+        for (int c = column; c < column + width; ++c) text += At(c, row).character;
+        return text;
+    }
+    const ConsoleCell& At(int column, int row) const {
+        return cells_[static_cast<std::size_t>(row * Screen::kColumns + column)];
+    }
+
+private:
+    std::array<ConsoleCell, Screen::kCells> cells_{};
+};
+
+// A welcome line typed and blanked, a menu item written over it, then a box's
+// corner: whatever width the console gives a glyph, every cell holds what the
+// layout put there, and nothing of the welcome line is left.
+TEST(WindowsPresenter, EveryCellHoldsWhatTheRecordHolds) {
+    const struct {
+        const char* console;
+        platform::ConsoleWidths widths;
+        std::u16string menu;
+        std::u16string corner;
+    } cases[] = {
+        {"without double-width cells", {false, false, false}, u"摆 烂 模 式 ", u"━┃■ "},
+        {"with a CJK font", {true, true, true}, u"摆摆烂烂模模式式", u"-|■■"},
+        {"with a western font", {true, false, false}, u"摆摆烂烂模模式式", u"━┃■ "},
+        {"handing its cells on to a terminal",
+         {false, false, false, u'\u200B'},
+         u"摆\u200B烂\u200B模\u200B式\u200B",
+         u"━┃■ "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.console);
+        BufferInMemory buffer;
+        platform::WindowsPresenter presenter(buffer, c.widths);
+        Screen screen;
+        screen.Put(30, 22, "就努力成为最卷的蛇吧！", 3);
+        presenter.Present(screen, kHidden);
+        screen.Put(30, 22, std::string(36, ' '), 3);
+        screen.Put(36, 22, "摆烂模式", 113);
+        screen.Put(14, 9, "━┃■", 11);
+        presenter.Present(screen, kHidden);
+        EXPECT_EQ(buffer.Text(30, 22, 36), u"      " + c.menu + std::u16string(22, u' '));
+        EXPECT_EQ(buffer.Text(14, 9, 4), c.corner);
+        EXPECT_EQ(buffer.At(37, 22).attributes & 0xFF, 113);
+        EXPECT_EQ(buffer.At(29, 22).attributes, 7) << "the cell before the line was never drawn on";
+    }
 }
 
 }  // namespace
