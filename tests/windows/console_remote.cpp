@@ -1,17 +1,15 @@
-// Sits at a Windows console in a person's place, for tests run under wine:
-// starts a program in this console, keeps a file with what the console shows,
-// types the keys named in another file as lines are added to it, and notes
-// how the console was before and after the program, and how the program
-// ended.
+// Sits at a Windows console for tests run under wine: gives the console a
+// shell's past, starts a program in it, keeps a file with what the console
+// holds, and notes how the console was before and after the program and how
+// the program ended. The keys come from outside, as a player types them.
 //
 // Usage: windows_console_remote DIRECTORY PROGRAM
 // In DIRECTORY (a Windows path) it writes
-//   screen   the screen buffer's text, one line a row, replaced whole
+//   screen   the screen buffer, one line a row, one character a cell (a
+//            character of no width as a blank), replaced whole
 //   console  "before ..." and "after ..." lines describing the console, then
 //            "cursor COLUMN ROW" as the program left it
 //   status   the program's exit code, written last
-// and reads
-//   keys     key names, one a line: Enter, Escape, Up, Down, Left or Right.
 #include <windows.h>
 
 #include <cstdio>
@@ -19,22 +17,9 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
-
-struct Key {
-    const char* name;
-    WORD vk;
-    WORD scan;
-    wchar_t character;
-    DWORD state;
-};
-
-constexpr Key kKeys[] = {
-    {"Enter", VK_RETURN, 0x1C, L'\r', 0},     {"Escape", VK_ESCAPE, 0x01, 0x1B, 0},
-    {"Up", VK_UP, 0x48, 0, ENHANCED_KEY},     {"Down", VK_DOWN, 0x50, 0, ENHANCED_KEY},
-    {"Left", VK_LEFT, 0x4B, 0, ENHANCED_KEY}, {"Right", VK_RIGHT, 0x4D, 0, ENHANCED_KEY},
-};
 
 HANDLE g_input;
 HANDLE g_output;
@@ -49,50 +34,24 @@ std::string Utf8(const std::wstring& text) {
     return bytes;
 }
 
-// A press and a release, as a keyboard gives them.
-void Type(const Key& key) {
-    INPUT_RECORD events[2] = {};
-    for (int i = 0; i < 2; ++i) {
-        events[i].EventType = KEY_EVENT;
-        KEY_EVENT_RECORD& event = events[i].Event.KeyEvent;
-        event.bKeyDown = i == 0;
-        event.wRepeatCount = 1;
-        event.wVirtualKeyCode = key.vk;
-        event.wVirtualScanCode = key.scan;
-        event.uChar.UnicodeChar = key.character;
-        event.dwControlKeyState = key.state;
-    }
-    DWORD written = 0;
-    WriteConsoleInputW(g_input, events, 2, &written);
-}
-
-// Types the keys named in lines completed since the last call.
-void TypeNewKeys(std::streamoff& done) {
-    std::ifstream keys(g_directory / "keys", std::ios::binary);
-    keys.seekg(done);
-    std::string name;
-    while (std::getline(keys, name) && !keys.eof()) {
-        done = keys.tellg();
-        for (const Key& key : kKeys) {
-            if (name == key.name) Type(key);
-        }
-    }
-}
-
 void DumpScreen() {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!GetConsoleScreenBufferInfo(g_output, &info)) return;
-    std::string text;
-    std::wstring row(static_cast<std::size_t>(info.dwSize.X), L' ');
-    for (SHORT y = 0; y < info.dwSize.Y; ++y) {
-        DWORD got = 0;
-        ReadConsoleOutputCharacterW(g_output, row.data(), info.dwSize.X, {0, y}, &got);
-        text += Utf8(row.substr(0, row.find_last_not_of(L' ') + 1)) + "\n";
+    const SHORT width = info.dwSize.X;
+    const SHORT height = info.dwSize.Y;
+    std::vector<CHAR_INFO> cells(static_cast<std::size_t>(width) * height);
+    SMALL_RECT region{0, 0, static_cast<SHORT>(width - 1), static_cast<SHORT>(height - 1)};
+    ReadConsoleOutputW(g_output, cells.data(), {width, height}, {0, 0}, &region);
+    std::wstring text;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const wchar_t c = cells[i].Char.UnicodeChar;
+        text += c == 0 || c == L'\u200B' ? L' ' : c;
+        if ((i + 1) % static_cast<std::size_t>(width) == 0) text += L'\n';
     }
     // Replaced in one step, so that a reader never finds half a screen.
     const std::filesystem::path path = g_directory / "screen";
     const std::filesystem::path next = g_directory / "screen.new";
-    std::ofstream(next, std::ios::binary) << text;
+    std::ofstream(next, std::ios::binary) << Utf8(text);
     MoveFileExW(next.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
@@ -156,11 +115,9 @@ int wmain(int argc, wchar_t** argv) {
                         &startup, &process)) {
         return 3;
     }
-    std::streamoff keys_done = 0;
     do {
         DumpScreen();
-        TypeNewKeys(keys_done);
-    } while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT);
+    } while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT);
     DumpScreen();
 
     CONSOLE_SCREEN_BUFFER_INFO after;
@@ -171,5 +128,8 @@ int wmain(int argc, wchar_t** argv) {
     DWORD status = 0;
     GetExitCodeProcess(process.hProcess, &status);
     std::ofstream(g_directory / "status", std::ios::binary) << status << "\n";
+    // The console stays a moment, so that what it sends a terminal as it
+    // closes is not taken for what the program left there.
+    ::Sleep(1000);
     return 0;
 }
