@@ -18,12 +18,13 @@ namespace platform {
 //
 // The pause after an interruption. When play is interrupted (the process was
 // stopped and continued, as Ctrl+Z and fg do, or the window became too small
-// for the game, or a console window changed size under it) the player has
-// lost track of the round: the next KeyWaiting is true and the next ReadKey
-// gives ESC, so that a round comes back in its pause menu and the player
-// chooses when it goes on. A ReadKey or ReadInt that waits meanwhile, and a
-// Clear, drop the pause: a menu or a prompt waits for the player anyway, and
-// a new screen starts afresh.
+// for the game: a terminal waits until it is large enough again, a Windows
+// console takes the game's size back) the player has lost track of the
+// round: the next KeyWaiting is true and the next ReadKey gives ESC, so that
+// a round comes back in its pause menu and the player chooses when it goes
+// on. A ReadKey or ReadInt that waits meanwhile, and a Clear, drop the pause:
+// a menu or a prompt waits for the player anyway, and a new screen starts
+// afresh.
 class Console {
 public:
     virtual ~Console() = default;
