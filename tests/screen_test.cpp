@@ -113,7 +113,7 @@ TEST(VtPresenter, StartsOnABlackScreenAndPutsTheTerminalBack) {
 class BufferInMemory : public platform::ConsoleOutput {
 public:
     void WriteCells(int column, int row, const std::vector<ConsoleCell>& cells) override {
-        std::copy(cells.begin(), cells.end(), cells_.begin() + row * Screen::kColumns + column);
+        std::copy(cells.begin(), cells.end(), cells_.begin() + Index(column, row));
     }
     void Clear() override { cells_.fill({u' ', 7}); }
     void PlaceCursor(const platform::Cursor&) override {}
@@ -124,11 +124,13 @@ public:
         for (int c = column; c < column + width; ++c) text += At(c, row).character;
         return text;
     }
-    const ConsoleCell& At(int column, int row) const {
-        return cells_[static_cast<std::size_t>(row * Screen::kColumns + column)];
-    }
+    const ConsoleCell& At(int column, int row) const { return cells_[Index(column, row)]; }
 
 private:
+    static std::size_t Index(int column, int row) {
+        return static_cast<std::size_t>(row) * Screen::kColumns + static_cast<std::size_t>(column);
+    }
+
     std::array<ConsoleCell, Screen::kCells> cells_{};
 };
 

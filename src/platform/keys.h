@@ -50,7 +50,9 @@ constexpr int Ctrl(char letter) {
 constexpr std::optional<int> AltCode(char character) {
     constexpr std::string_view kLetterRows[] = {"qwertyuiop", "asdfghjkl", "zxcvbnm"};
     constexpr int kFirstOfRow[] = {16, 30, 44};
-    const char lower = character >= 'A' && character <= 'Z' ? character - 'A' + 'a' : character;
+    const char lower = character >= 'A' && character <= 'Z'
+                           ? static_cast<char>(character + ('a' - 'A'))
+                           : character;
     for (int row = 0; row < 3; ++row) {
         const std::size_t at = kLetterRows[row].find(lower);
         if (at != std::string_view::npos) return kFirstOfRow[row] + static_cast<int>(at);
