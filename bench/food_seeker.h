@@ -1,53 +1,17 @@
-// A console that plays by itself, for measuring whole rounds: it follows the
-// snake by what the game draws, steers greedily toward the big food, or else
-// the normal food, onto a free cell while there is one, and confirms the
-// game-over box with Enter.
+// A bot for measuring whole rounds: it steers greedily toward the big food,
+// or else the normal food, onto a free cell while there is one.
 #pragma once
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <deque>
-#include <optional>
-#include <string_view>
 
-#include "board_cycle.h"
-#include "platform/virtual_console.h"
+#include "bot.h"
 
-class FoodSeeker : public platform::VirtualConsole {
-public:
-    void Write(std::string_view text) override {
-        const Point cell(cursor().column / 2, cursor().row);
-        VirtualConsole::Write(text);
-        if (cell.GetX() == 0) return;  // the big food's bar
-        if (text == "●") body_.push_back(cell);
-        if (text == "  " && !body_.empty() && cell == body_.front()) body_.pop_front();
-        if (text == "★") food_ = cell;
-        if (text == "■") big_food_ = cell;
-    }
-    bool KeyArrived() override {
-        answer_ = {key::kArrowPrefix, ArrowTowards(body_.back(), Choose())};
-        return true;
-    }
-    int NextKey() override {
-        if (answer_.empty()) return key::kEnter;
-        const int code = answer_.front();
-        answer_.pop_front();
-        return code;
-    }
-
-private:
-    // The big food keeps its colour while a flash hides it, and loses it
-    // once eaten or gone.
-    Point Target() const {
-        constexpr int kBigFoodColour = 18;
-        const bool big =
-            big_food_ &&
-            screen().At(2 * big_food_->GetX(), big_food_->GetY()).attribute == kBigFoodColour;
-        return big ? *big_food_ : food_;
-    }
+class FoodSeeker : public Bot {
+protected:
     // The free neighbour of the head nearest the target; straight on if none.
-    Point Choose() const {
+    Point Next() const override {
         const Point& head = body_.back();
         const Point& neck = body_[body_.size() - 2];
         const Point target = Target();
@@ -68,8 +32,13 @@ private:
         return best;
     }
 
-    std::deque<Point> body_;
-    Point food_{0, 0};
-    std::optional<Point> big_food_;
-    std::deque<int> answer_;
+private:
+    // The big food keeps its colour while a flash hides it, and loses it
+    // once eaten or gone.
+    Point Target() const {
+        constexpr int kBigFoodColour = 18;
+        const bool big =
+            screen().At(2 * big_food_.GetX(), big_food_.GetY()).attribute == kBigFoodColour;
+        return big ? big_food_ : food_;
+    }
 };

@@ -8,7 +8,7 @@
 #include <numeric>
 #include <vector>
 
-#include "board_cycle.h"
+#include "bot.h"
 #include "controller.h"
 #include "food.h"
 #include "food_seeker.h"

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "board_cycle.h"
+#include "bot.h"
 #include "platform/virtual_console.h"
 #include "point.h"
 #include "tool.h"

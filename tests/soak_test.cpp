@@ -1,8 +1,6 @@
 // A whole round played to the end on the virtual console by a bot that fills
 // the board.
-#include <deque>
 #include <optional>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -11,33 +9,12 @@
 
 namespace {
 
-// Follows the snake by what the game draws and steers it along the board's
-// cycle. Its random draws place each food just ahead of the head, and each
-// big food where the cycle runs straight on: eating one takes a second step
-// straight on, which at a turn would leave the cycle. Enter answers the
-// game-over box.
-class CycleFollower : public platform::VirtualConsole {
+// Steers along the board's cycle. Its random draws place each food just
+// ahead of the head, and each big food where the cycle runs straight on:
+// eating one takes a second step straight on, which at a turn would leave
+// the cycle.
+class CycleFollower : public Bot {
 public:
-    void Write(std::string_view text) override {
-        const Point cell(cursor().column / 2, cursor().row);
-        VirtualConsole::Write(text);
-        if (cell.GetX() == 0) return;  // the big food's bar
-        if (text == "●") body_.push_back(cell);
-        if (text == "  " && !body_.empty() && cell == body_.front()) body_.pop_front();
-        if (text == "★") food_ = cell;
-        if (text == "■") big_food_ = cell;
-    }
-    bool KeyArrived() override {
-        if (++ticks_ > 2 * kPlayableCells) throw OutOfInput();
-        answer_ = {key::kArrowPrefix, ArrowTowards(body_.back(), CycleNext(body_.back()))};
-        return true;
-    }
-    int NextKey() override {
-        if (answer_.empty()) return key::kEnter;
-        const int code = answer_.front();
-        answer_.pop_front();
-        return code;
-    }
     // A placement takes two draws, column and row; every sixth placement is
     // a big food, brought by a fifth normal food.
     int Random() override {
@@ -52,7 +29,11 @@ public:
         return cell.GetX() - 2;
     }
 
-    std::size_t length() const { return body_.size(); }
+protected:
+    bool KeyArrived() override {
+        if (++ticks_ > 2 * kPlayableCells) throw OutOfInput();
+        return Bot::KeyArrived();
+    }
 
 private:
     // The free cells lie ahead of the head on the cycle, up to the tail; late
@@ -71,10 +52,6 @@ private:
         return ahead.empty() || ahead.back() == food_ ? body_.back() : ahead.back();
     }
 
-    std::deque<Point> body_;
-    Point food_{0, 0};
-    Point big_food_{0, 0};
-    std::deque<int> answer_;
     std::optional<int> row_;
     long placements_ = 0;
     int ticks_ = 0;
