@@ -38,8 +38,8 @@ TEST_F(FoodTest, FoodsAvoidTheSnakeAndEachOther) {
     for (const auto& [x, y] : {std::pair{6, 9}, {7, 12}}) NextDrawsCell(x, y);
     food.DrawFood(snake);
 
-    EXPECT_EQ(CellsShowing("★"), (Cells{{5, 4}, {7, 12}}));
-    EXPECT_EQ(CellsShowing("■"), (Cells{{6, 9}}));
+    EXPECT_EQ(CellsShowing(screen(), "★"), (Cells{{5, 4}, {7, 12}}));
+    EXPECT_EQ(CellsShowing(screen(), "■"), (Cells{{6, 9}}));
 }
 
 struct FlashLook {
@@ -72,9 +72,9 @@ TEST_F(FoodTest, FlashesDrainTheBarAndTheFortiethTakesTheBigFoodAway) {
         SCOPED_TRACE(::testing::Message() << "after flash " << flashes);
         EXPECT_EQ(BarAt(console.screen()), Repeat(" ", look.blank) + Repeat("○", look.drained) +
                                                Repeat("●", 20 - look.blank - look.drained));
-        for (int row = 2; row <= 21; ++row) EXPECT_EQ(AttributeAt(0, row), 11);
-        EXPECT_EQ(GlyphAt(10, 12), look.cell);
-        EXPECT_EQ(AttributeAt(10, 12), look.cell_attribute);
+        for (int row = 2; row <= 21; ++row) EXPECT_EQ(AttributeAt(screen(), 0, row), 11);
+        EXPECT_EQ(GlyphAt(screen(), 10, 12), look.cell);
+        EXPECT_EQ(AttributeAt(screen(), 10, 12), look.cell_attribute);
         EXPECT_EQ(food.GetProgressBar(), 40 - flashes);
         EXPECT_EQ(food.GetBigFlag(), flashes < 40);
     }
@@ -85,16 +85,16 @@ TEST_F(FoodTest, AReplacedBigFoodIsErasedUnlessTheHeadStandsOnIt) {
     food.FlashBigFood();
     food.FlashBigFood();
     BringBigFood(16, 9);
-    EXPECT_EQ(GlyphAt(20, 20), " ");
-    EXPECT_EQ(AttributeAt(20, 20) & 0xF0, 0) << "no blue block left behind";
-    EXPECT_EQ(GlyphAt(16, 9), "■");
+    EXPECT_EQ(GlyphAt(screen(), 20, 20), " ");
+    EXPECT_EQ(AttributeAt(screen(), 20, 20) & 0xF0, 0) << "no blue block left behind";
+    EXPECT_EQ(GlyphAt(screen(), 16, 9), "■");
     EXPECT_EQ(BarAt(console.screen()), Repeat("●", 20));
     EXPECT_EQ(food.GetProgressBar(), 40);
 
     snake.Move();  // the head takes the place of the big food at (16, 9)
     BringBigFood(22, 22);
-    EXPECT_EQ(GlyphAt(16, 9), "●");
-    EXPECT_EQ(AttributeAt(16, 9), 14);
+    EXPECT_EQ(GlyphAt(screen(), 16, 9), "●");
+    EXPECT_EQ(AttributeAt(screen(), 16, 9), 14);
     EXPECT_FALSE(snake.GetBigFood(food)) << "only the new big food counts";
 }
 
@@ -102,7 +102,7 @@ TEST_F(FoodTest, AfterAThousandMissesOneMoreDrawPicksAFreeCell) {
     for (int i = 0; i < 1000; ++i) NextDrawsCell(16, 8);
     console.ScriptRandom({0, kSentinel});
     ASSERT_TRUE(food.DrawFood(snake));
-    const Cells foods = CellsShowing("★");
+    const Cells foods = CellsShowing(screen(), "★");
     ASSERT_EQ(foods.size(), 1u);
     EXPECT_TRUE(foods[0].GetX() >= 2 && foods[0].GetX() <= 29);
     EXPECT_TRUE(foods[0].GetY() >= 2 && foods[0].GetY() <= 29);
@@ -121,7 +121,7 @@ TEST_F(FoodTest, TheLastFreeCellTakesTheFoodAndAFullBoardNone) {
     };
     grow(kPlayableCells - 4);
     ASSERT_TRUE(food.DrawFood(snake));
-    EXPECT_EQ(CellsShowing("★"), (Cells{{13, 8}})) << "the cell behind the tail";
+    EXPECT_EQ(CellsShowing(screen(), "★"), (Cells{{13, 8}})) << "the cell behind the tail";
 
     grow(1);
     const Screen before = console.screen();

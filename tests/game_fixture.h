@@ -11,55 +11,48 @@
 #include "point.h"
 #include "tool.h"
 
+using platform::Screen;
+
 inline std::string Repeat(std::string_view text, int times) {
     std::string repeated;
     for (int i = 0; i < times; ++i) repeated += text;
     return repeated;
 }
 
+// What grid cell (x, y) shows, and in which attribute.
+inline std::string GlyphAt(const Screen& screen, int x, int y) {
+    return screen.At(2 * x, y).glyph;
+}
+inline int AttributeAt(const Screen& screen, int x, int y) {
+    return screen.At(2 * x, y).attribute;
+}
+// The text on console row `row` from console column `column`, `width` columns.
+inline std::string TextAt(const Screen& screen, int column, int row, int width) {
+    std::string text;
+    for (int c = column; c < column + width; ++c) text += screen.At(c, row).glyph;
+    return text;
+}
+// The big-food bar: cell column 0, rows 2 to 21, from the top.
+inline std::string BarAt(const Screen& screen) {
+    std::string bar;
+    for (int row = 2; row <= 21; ++row) bar += GlyphAt(screen, 0, row);
+    return bar;
+}
+// The cells of the board and its border that show `glyph`, row by row.
+inline std::vector<Point> CellsShowing(const Screen& screen, std::string_view glyph) {
+    std::vector<Point> cells;
+    for (int y = 1; y <= 30; ++y) {
+        for (int x = 1; x <= 30; ++x) {
+            if (GlyphAt(screen, x, y) == glyph) cells.emplace_back(x, y);
+        }
+    }
+    return cells;
+}
+
 // A virtual console that the game draws on for the length of one test.
 class GameTest : public ::testing::Test {
 protected:
-    using Screen = platform::Screen;
-
-    // What grid cell (x, y) shows, and in which attribute.
-    static std::string GlyphAt(const Screen& screen, int x, int y) {
-        return screen.At(2 * x, y).glyph;
-    }
-    static int AttributeAt(const Screen& screen, int x, int y) {
-        return screen.At(2 * x, y).attribute;
-    }
-    // The text on console row `row` from console column `column`, `width` columns.
-    static std::string TextAt(const Screen& screen, int column, int row, int width) {
-        std::string text;
-        for (int c = column; c < column + width; ++c) text += screen.At(c, row).glyph;
-        return text;
-    }
-    // The big-food bar: cell column 0, rows 2 to 21, from the top.
-    static std::string BarAt(const Screen& screen) {
-        std::string bar;
-        for (int row = 2; row <= 21; ++row) bar += GlyphAt(screen, 0, row);
-        return bar;
-    }
-    // The cells of the board and its border that show `glyph`, row by row.
-    static std::vector<Point> CellsShowing(const Screen& screen, std::string_view glyph) {
-        std::vector<Point> cells;
-        for (int y = 1; y <= 30; ++y) {
-            for (int x = 1; x <= 30; ++x) {
-                if (GlyphAt(screen, x, y) == glyph) cells.emplace_back(x, y);
-            }
-        }
-        return cells;
-    }
-
-    std::string GlyphAt(int x, int y) const { return GlyphAt(console.screen(), x, y); }
-    int AttributeAt(int x, int y) const { return AttributeAt(console.screen(), x, y); }
-    std::string TextAt(int column, int row, int width) const {
-        return TextAt(console.screen(), column, row, width);
-    }
-    std::vector<Point> CellsShowing(std::string_view glyph) const {
-        return CellsShowing(console.screen(), glyph);
-    }
+    const Screen& screen() const { return console.screen(); }
 
     // The next food placement draws cell (x, y): a draw v gives the coordinate
     // v % 28 + 2, the column first.

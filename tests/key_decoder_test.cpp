@@ -1,8 +1,11 @@
+// Keys as terminals send them, and as the Windows console reports them,
+// turned into the console's key codes.
 #include "platform/key_decoder.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,12 +27,6 @@ std::string Esc(const std::string& rest) {
     return "\x1b" + rest;
 }
 
-Codes Take(KeyDecoder& decoder) {
-    Codes codes;
-    while (decoder.HasCode()) codes.push_back(decoder.TakeCode());
-    return codes;
-}
-
 struct Chunk {
     int at_ms;
     std::string bytes;
@@ -39,13 +36,20 @@ struct Chunk {
 Codes Decode(const std::vector<Chunk>& chunks) {
     KeyDecoder decoder;
     for (const auto& [at_ms, bytes] : chunks) decoder.Feed(bytes, At(at_ms));
-    decoder.Expire(At((chunks.empty() ? 0 : chunks.back().at_ms) + 1000));
-    return Take(decoder);
+    decoder.Expire(At(chunks.back().at_ms + 1000));
+    Codes codes;
+    while (decoder.HasCode()) codes.push_back(decoder.TakeCode());
+    return codes;
 }
 
 // Whole, one byte per read (each just inside the ESC delay after the one
-// before), and cut in two at every point.
-void ExpectSameHoweverSplit(const std::string& bytes, const Codes& codes) {
+// before), and cut in two at every point; between 'a' and Enter, to show
+// that the neighbours survive.
+void ExpectSameHoweverSplit(const std::string& inner, const Codes& inner_codes) {
+    const std::string bytes = "a" + inner + "\r";
+    Codes codes = {'a'};
+    codes.insert(codes.end(), inner_codes.begin(), inner_codes.end());
+    codes.push_back(kEnter);
     SCOPED_TRACE(testing::PrintToString(bytes));
     EXPECT_EQ(Decode({{0, bytes}}), codes);
     std::vector<Chunk> bytewise;
@@ -58,143 +62,6 @@ void ExpectSameHoweverSplit(const std::string& bytes, const Codes& codes) {
     }
 }
 
-struct Case {
-    std::string bytes;
-    Codes codes;
-};
-
-// Every form a terminal sends for each special key, without the leading ESC.
-const std::vector<std::pair<Codes, std::vector<std::string>>> kSpecialKeys = {
-    {{kArrowPrefix, kUp}, {"[A", "OA", "[1;5A"}},                                // Up
-    {{kArrowPrefix, kDown}, {"[B", "OB", "[1;2B"}},                              // Down
-    {{kArrowPrefix, kRight}, {"[C", "OC", "[1;3C"}},                             // Right
-    {{kArrowPrefix, kLeft}, {"[D", "OD", "[1;8D"}},                              // Left
-    {{kArrowPrefix, kHome}, {"[H", "OH", "[1~", "[7~", "[1;5H"}},                // Home
-    {{kArrowPrefix, kEnd}, {"[F", "OF", "[4~", "[8~"}},                          // End
-    {{kArrowPrefix, kPageUp}, {"[5~", "[5;5~"}},                                 // PgUp
-    {{kArrowPrefix, kPageDown}, {"[6~", "[6;2~"}},                               // PgDn
-    {{kArrowPrefix, kInsert}, {"[2~"}},                                          // Insert
-    {{kArrowPrefix, kDelete}, {"[3~", "[3;5~"}},                                 // Delete
-    {{kFunctionPrefix, FunctionKey(1)}, {"OP", "[1;2P", "O5P", "[11~", "[[A"}},  // F1
-    {{kFunctionPrefix, FunctionKey(2)}, {"OQ", "[1;5Q", "[12~", "[[B"}},         // F2
-    {{kFunctionPrefix, FunctionKey(3)}, {"OR", "[13~", "[[C"}},                  // F3
-    {{kFunctionPrefix, FunctionKey(4)}, {"OS", "[1;5S", "[14~", "[[D"}},         // F4
-    {{kFunctionPrefix, FunctionKey(5)}, {"[15~", "[[E"}},                        // F5
-    {{kFunctionPrefix, FunctionKey(6)}, {"[17~"}},                               // F6
-    {{kFunctionPrefix, FunctionKey(7)}, {"[18~"}},                               // F7
-    {{kFunctionPrefix, FunctionKey(8)}, {"[19~"}},                               // F8
-    {{kFunctionPrefix, FunctionKey(9)}, {"[20~"}},                               // F9
-    {{kFunctionPrefix, FunctionKey(10)}, {"[21~", "[21;2~"}},                    // F10
-    {{kArrowPrefix, kF11}, {"[23~"}},                                            // F11
-    {{kArrowPrefix, kF12}, {"[24~", "[24;5~"}},                                  // F12
-};
-
-// Not keys: recognised shapes that no key uses, and malformed ones cut at the
-// offending byte. Without the leading ESC.
-const std::vector<std::string> kDropped = {
-    "[12;40R", "[I", "[O",  "[?1u", "[?1;2A", "[200~",  "[16~", "[Z",      "[1 A",
-    "O2~",     "OM", "[[F", "[1 2", "[1\x01", "[5\x7f", "O\r",  "[1;\xc3",
-};
-
-const std::vector<Case> kSequences = {
-    // ESC before a printable key is Alt with it, which the console gives as
-    // 0 and a code of its own (x 45, q 16, 1 120, / 53); before anything else
-    // it stands alone, then the byte counts.
-    {Esc("x"), {kFunctionPrefix, 45}},
-    {Esc("Q"), {kFunctionPrefix, 16}},
-    {Esc("1"), {kFunctionPrefix, 120}},
-    {Esc("?"), {kFunctionPrefix, 53}},
-    {Esc(" "), {}},
-    {Esc("\t"), {kEscape, kTab}},
-    {Esc(Esc("")), {kEscape, kEscape}},
-    {Esc(Esc("[A")), {kEscape, kArrowPrefix, kUp}},
-    // Longest accepted is 32 bytes; longer ones are dropped through their end.
-    {Esc("[" + std::string(29, '1') + "A"), {kArrowPrefix, kUp}},
-    {Esc("[" + std::string(30, '1') + "A"), {}},
-    {Esc("[" + std::string(100, '1') + "~") + Esc("[B"), {kArrowPrefix, kDown}},
-    // A new ESC abandons the sequence in progress.
-    {Esc("[1;") + Esc("[B"), {kArrowPrefix, kDown}},
-    {Esc("[[") + Esc("[C"), {kArrowPrefix, kRight}},
-    {Esc("[1 ") + Esc("[D"), {kArrowPrefix, kLeft}},
-};
-
-// Every key, then all keys in a row, so that no state is left over from one
-// key to the next, then the sequences above.
-std::vector<Case> Cases() {
-    std::vector<Case> cases = {{"\r", {kEnter}},
-                               {"\n", {kEnter}},
-                               {"\x7f", {kBackspace}},
-                               {"\b", {kBackspace}},
-                               {"a", {97}},
-                               {"[", {91}},
-                               {"\t", {9}},
-                               {std::string(1, '\0'), {0}},
-                               {"\xe0", {224}},
-                               {"\xff", {255}}};
-    for (const auto& [codes, forms] : kSpecialKeys) {
-        for (const auto& form : forms) cases.push_back({Esc(form), codes});
-    }
-    cases.push_back({Esc(""), {kEscape}});
-    Case all;
-    for (const auto& [bytes, codes] : cases) {
-        all.bytes += bytes;
-        all.codes.insert(all.codes.end(), codes.begin(), codes.end());
-    }
-    cases.push_back(all);
-    cases.insert(cases.end(), kSequences.begin(), kSequences.end());
-    for (const auto& dropped : kDropped) cases.push_back({Esc(dropped), {}});
-    return cases;
-}
-
-// Wrapped in 'a' ... Enter to show that the neighbours of every case survive.
-TEST(KeyDecoderTest, DecodesKeysAndSequencesHoweverSplit) {
-    for (const auto& [inner_bytes, inner_codes] : Cases()) {
-        const std::string bytes = "a" + inner_bytes + "\r";
-        Codes codes = {'a'};
-        codes.insert(codes.end(), inner_codes.begin(), inner_codes.end());
-        codes.push_back(kEnter);
-        ExpectSameHoweverSplit(bytes, codes);
-    }
-}
-
-TEST(KeyDecoderTest, LoneEscIsDecidedAfterFiftyMilliseconds) {
-    EXPECT_EQ(Decode({{0, Esc("")}, {49, "[A"}}), (Codes{kArrowPrefix, kUp}));
-    EXPECT_EQ(Decode({{0, Esc("")}, {50, "[A"}}), (Codes{kEscape, '[', 'A'}));
-    // A started sequence is always completed by the terminal, so it never times out.
-    EXPECT_EQ(Decode({{0, Esc("[")}, {10'000, "A"}}), (Codes{kArrowPrefix, kUp}));
-
-    KeyDecoder decoder;
-    decoder.Feed(Esc(""), At(10));
-    EXPECT_EQ(decoder.Deadline(), At(60));
-    decoder.Expire(At(59));
-    EXPECT_FALSE(decoder.HasCode());
-    decoder.Expire(At(60));
-    EXPECT_EQ(Take(decoder), Codes{kEscape});
-    EXPECT_EQ(decoder.Deadline(), std::nullopt);
-}
-
-TEST(KeyDecoderTest, CursorReportsAreSetApartFromKeys) {
-    KeyDecoder decoder;
-    decoder.Feed("a\x1b[3;", At(0));
-    decoder.Feed("2Rb", At(1));
-    EXPECT_EQ(Take(decoder), (Codes{'a', 'b'}));
-    EXPECT_EQ(decoder.TakeCursorReport(), std::make_pair(3, 2));
-    EXPECT_EQ(decoder.TakeCursorReport(), std::nullopt) << "taken once";
-    decoder.Feed("\x1b[1;5R\x1b[12R", At(2));
-    EXPECT_EQ(Take(decoder), (Codes{kFunctionPrefix, FunctionKey(3)}))
-        << "row 1 reads as a modified F3";
-    EXPECT_EQ(decoder.TakeCursorReport(), std::nullopt);
-}
-
-// The same key, as a terminal sends it and as the Windows console reports
-// it, gives the same codes.
-struct SameKey {
-    const char* name;
-    std::string terminal;
-    ConsoleKeyEvent console;
-    Codes codes;
-};
-
 // The enhanced flag, which Windows sets for the grey keys.
 constexpr std::uint32_t kEnhanced = 0x0100;
 
@@ -206,56 +73,130 @@ ConsoleKeyEvent Typed(std::string text, std::uint32_t state = 0, std::uint16_t v
     return {true, virtual_key, std::move(text), state};
 }
 
-TEST(KeyCodesTest, BothBackendsGiveTheSameCodesForTheSameKey) {
-    const SameKey keys[] = {
-        {"Up", Esc("[A"), Grey(vk::kUp), {kArrowPrefix, kUp}},
-        {"Down", Esc("OB"), Grey(vk::kDown), {kArrowPrefix, kDown}},
-        {"Left", Esc("[D"), Grey(vk::kLeft), {kArrowPrefix, kLeft}},
-        {"Right", Esc("[C"), Grey(vk::kRight), {kArrowPrefix, kRight}},
-        {"Ctrl+Up",
-         Esc("[1;5A"),
-         Grey(vk::kUp, kEnhanced | key_state::kLeftCtrl),
-         {kArrowPrefix, kUp}},
-        // Wine's console in a terminal, and some Windows terminals, give the
-        // arrows no enhanced flag; so does the keypad's Up with NumLock off.
-        {"Up, not enhanced", Esc("[A"), Grey(vk::kUp, 0), {kArrowPrefix, kUp}},
-        {"Home, not enhanced", Esc("[H"), Grey(vk::kHome, 0), {kArrowPrefix, kHome}},
-        // Wine's console in a terminal gives ESC no character.
-        {"Escape, no character", Esc(""), Typed("", 0, vk::kEscape), {kEscape}},
-        {"Home", Esc("[H"), Grey(vk::kHome), {kArrowPrefix, kHome}},
-        {"End", Esc("[4~"), Grey(vk::kEnd), {kArrowPrefix, kEnd}},
-        {"PgUp", Esc("[5~"), Grey(vk::kPrior), {kArrowPrefix, kPageUp}},
-        {"PgDn", Esc("[6~"), Grey(vk::kNext), {kArrowPrefix, kPageDown}},
-        {"Insert", Esc("[2~"), Grey(vk::kInsert), {kArrowPrefix, kInsert}},
-        {"Delete", Esc("[3~"), Grey(vk::kDelete), {kArrowPrefix, kDelete}},
-        {"F1", Esc("OP"), Typed("", 0, vk::kF1), {kFunctionPrefix, FunctionKey(1)}},
-        {"F10", Esc("[21~"), Typed("", 0, vk::kF10), {kFunctionPrefix, FunctionKey(10)}},
-        {"F11", Esc("[23~"), Typed("", 0, vk::kF11), {kArrowPrefix, kF11}},
-        {"F12", Esc("[24~"), Typed("", 0, vk::kF12), {kArrowPrefix, kF12}},
-        {"Enter", "\r", Typed("\r", 0, vk::kReturn), {kEnter}},
-        {"Escape", Esc(""), Typed("\x1b", 0, vk::kEscape), {kEscape}},
-        {"Backspace", "\x7f", Typed("\b"), {kBackspace}},
-        {"Tab", "\t", Typed("\t", 0, vk::kTab), {kTab}},
-        {"q", "q", Typed("q"), {'q'}},
-        {"Shift+P", "P", Typed("P"), {'P'}},
-        {"7", "7", Typed("7"), {'7'}},
-        {"Ctrl+D", "\x04", Typed("\x04", key_state::kLeftCtrl), {Ctrl('D')}},
-        {"Alt+x", Esc("x"), Typed("x", key_state::kLeftAlt), {kFunctionPrefix, *AltCode('x')}},
-        {"Alt+Shift+q",
-         Esc("Q"),
-         Typed("Q", key_state::kRightAlt),
-         {kFunctionPrefix, *AltCode('q')}},
-        {"Alt+1", Esc("1"), Typed("1", key_state::kLeftAlt), {kFunctionPrefix, *AltCode('1')}},
-        {"Alt+/", Esc("/"), Typed("/", key_state::kLeftAlt), {kFunctionPrefix, *AltCode('/')}},
-        {"Alt+Space", Esc(" "), Typed(" ", key_state::kLeftAlt), {}},
-    };
-    for (const SameKey& same : keys) {
-        EXPECT_EQ(Decode({{0, same.terminal}}), same.codes) << same.name << " on a terminal";
-        EXPECT_EQ(KeyCodes(same.console), same.codes) << same.name << " on the Windows console";
+// Each key: every form a terminal sends for it, and, where it has one, the
+// event the Windows console reports for it.
+struct Key {
+    std::vector<std::string> terminal;
+    std::optional<ConsoleKeyEvent> console;
+    Codes codes;
+};
+
+const std::vector<Key> kKeys = {
+    {{Esc("[A"), Esc("OA"), Esc("[1;5A")}, Grey(vk::kUp), {kArrowPrefix, kUp}},
+    {{Esc("[B"), Esc("OB"), Esc("[1;2B")}, Grey(vk::kDown), {kArrowPrefix, kDown}},
+    {{Esc("[C"), Esc("OC"), Esc("[1;3C")}, Grey(vk::kRight), {kArrowPrefix, kRight}},
+    {{Esc("[D"), Esc("OD"), Esc("[1;8D")}, Grey(vk::kLeft), {kArrowPrefix, kLeft}},
+    // Wine's console in a terminal, and some Windows terminals, give the
+    // arrows no enhanced flag; nor has the keypad's Up with NumLock off.
+    {{Esc("[A")}, Grey(vk::kUp, 0), {kArrowPrefix, kUp}},
+    {{Esc("[1;5A")}, Grey(vk::kUp, kEnhanced | key_state::kLeftCtrl), {kArrowPrefix, kUp}},
+    {{Esc("[H"), Esc("OH"), Esc("[1~"), Esc("[7~"), Esc("[1;5H")},
+     Grey(vk::kHome, 0),
+     {kArrowPrefix, kHome}},
+    {{Esc("[F"), Esc("OF"), Esc("[4~"), Esc("[8~")}, Grey(vk::kEnd), {kArrowPrefix, kEnd}},
+    {{Esc("[5~"), Esc("[5;5~")}, Grey(vk::kPrior), {kArrowPrefix, kPageUp}},
+    {{Esc("[6~"), Esc("[6;2~")}, Grey(vk::kNext), {kArrowPrefix, kPageDown}},
+    {{Esc("[2~")}, Grey(vk::kInsert), {kArrowPrefix, kInsert}},
+    {{Esc("[3~"), Esc("[3;5~")}, Grey(vk::kDelete), {kArrowPrefix, kDelete}},
+    {{Esc("OP"), Esc("[1;2P"), Esc("O5P"), Esc("[11~"), Esc("[[A")},
+     Typed("", 0, vk::kF1),
+     {kFunctionPrefix, FunctionKey(1)}},
+    {{Esc("OQ"), Esc("[1;5Q"), Esc("[12~"), Esc("[[B")}, {}, {kFunctionPrefix, FunctionKey(2)}},
+    {{Esc("OR"), Esc("[13~"), Esc("[[C")}, {}, {kFunctionPrefix, FunctionKey(3)}},
+    {{Esc("OS"), Esc("[1;5S"), Esc("[14~"), Esc("[[D")}, {}, {kFunctionPrefix, FunctionKey(4)}},
+    {{Esc("[15~"), Esc("[[E")}, {}, {kFunctionPrefix, FunctionKey(5)}},
+    {{Esc("[17~")}, {}, {kFunctionPrefix, FunctionKey(6)}},
+    {{Esc("[18~")}, {}, {kFunctionPrefix, FunctionKey(7)}},
+    {{Esc("[19~")}, {}, {kFunctionPrefix, FunctionKey(8)}},
+    {{Esc("[20~")}, {}, {kFunctionPrefix, FunctionKey(9)}},
+    {{Esc("[21~"), Esc("[21;2~")}, Typed("", 0, vk::kF10), {kFunctionPrefix, FunctionKey(10)}},
+    {{Esc("[23~")}, Typed("", 0, vk::kF11), {kArrowPrefix, kF11}},
+    {{Esc("[24~"), Esc("[24;5~")}, Typed("", 0, vk::kF12), {kArrowPrefix, kF12}},
+    // ESC stands alone before anything but a printable key; Windows' ESC
+    // comes with its character, or none in wine's console in a terminal.
+    {{Esc("")}, Typed("\x1b", 0, vk::kEscape), {kEscape}},
+    {{}, Typed("", 0, vk::kEscape), {kEscape}},
+    {{Esc("\t")}, {}, {kEscape, kTab}},
+    {{Esc(Esc(""))}, {}, {kEscape, kEscape}},
+    {{Esc(Esc("[A"))}, {}, {kEscape, kArrowPrefix, kUp}},
+    {{"\r", "\n"}, Typed("\r", 0, vk::kReturn), {kEnter}},
+    {{"\x7f", "\b"}, Typed("\b"), {kBackspace}},
+    {{"\t"}, Typed("\t", 0, vk::kTab), {kTab}},
+    {{"q"}, Typed("q"), {'q'}},
+    {{"\x04"}, Typed("\x04", key_state::kLeftCtrl), {Ctrl('D')}},
+    {{"["}, {}, {'['}},
+    {{std::string(1, '\0')}, {}, {0}},
+    {{"\xe0"}, {}, {0xE0}},
+    // Alt with a key: 0 and the console's own code for it (x 45, q 16, 1
+    // 120, / 53); none where it has none.
+    {{Esc("x")}, Typed("x", key_state::kLeftAlt), {kFunctionPrefix, 45}},
+    {{Esc("Q")}, Typed("Q", key_state::kRightAlt), {kFunctionPrefix, 16}},
+    {{Esc("1")}, Typed("1", key_state::kLeftAlt), {kFunctionPrefix, 120}},
+    {{Esc("?"), Esc("/")}, Typed("/", key_state::kLeftAlt), {kFunctionPrefix, 53}},
+    {{Esc(" ")}, Typed(" ", key_state::kLeftAlt), {}},
+    // The longest sequence taken is 32 bytes; longer ones are dropped
+    // through their end, and a new ESC abandons the one in progress.
+    {{Esc("[" + std::string(29, '1') + "A")}, {}, {kArrowPrefix, kUp}},
+    {{Esc("[" + std::string(30, '1') + "A")}, {}, {}},
+    {{Esc("[" + std::string(100, '1') + "~") + Esc("[B"), Esc("[1;") + Esc("[B")},
+     {},
+     {kArrowPrefix, kDown}},
+    {{Esc("[[") + Esc("[C")}, {}, {kArrowPrefix, kRight}},
+    {{Esc("[1 ") + Esc("[D")}, {}, {kArrowPrefix, kLeft}},
+    // Not keys: recognised shapes that no key uses, and malformed ones cut at
+    // the offending byte.
+    {{Esc("[12;40R"), Esc("[I"), Esc("[O"), Esc("[?1u"), Esc("[?1;2A"), Esc("[200~"), Esc("[16~"),
+      Esc("[Z"), Esc("[1 A"), Esc("O2~"), Esc("OM"), Esc("[[F"), Esc("[1 2"), Esc("[1\x01"),
+      Esc("[5\x7f"), Esc("O\r"), Esc("[1;\xc3")},
+     {},
+     {}},
+};
+
+TEST(KeyCodesTest, EveryKeyGivesTheConsolesCodesFromATerminalAndFromWindows) {
+    std::string all;
+    Codes all_codes;
+    for (const Key& key : kKeys) {
+        for (const std::string& form : key.terminal) {
+            ExpectSameHoweverSplit(form, key.codes);
+            all += form;
+            all_codes.insert(all_codes.end(), key.codes.begin(), key.codes.end());
+        }
+        if (key.console) EXPECT_EQ(KeyCodes(*key.console), key.codes) << key.console->text;
     }
+    // No state is left over from one key to the next.
+    ExpectSameHoweverSplit(all, all_codes);
     ConsoleKeyEvent release = Typed("q");
     release.down = false;
     EXPECT_EQ(KeyCodes(release), Codes{}) << "a release gives nothing";
+}
+
+TEST(KeyDecoderTest, LoneEscIsDecidedAfterFiftyMilliseconds) {
+    EXPECT_EQ(Decode({{0, Esc("")}, {49, "[A"}}), (Codes{kArrowPrefix, kUp}));
+    EXPECT_EQ(Decode({{0, Esc("")}, {50, "[A"}}), (Codes{kEscape, '[', 'A'}));
+    // A started sequence is always completed by the terminal, so it never times out.
+    EXPECT_EQ(Decode({{0, Esc("[")}, {10'000, "A"}}), (Codes{kArrowPrefix, kUp}));
+    KeyDecoder decoder;
+    decoder.Feed(Esc(""), At(10));
+    EXPECT_EQ(decoder.Deadline(), At(60));
+    decoder.Expire(At(59));
+    EXPECT_FALSE(decoder.HasCode());
+    decoder.Expire(At(60));
+    EXPECT_TRUE(decoder.HasCode());
+    EXPECT_EQ(decoder.Deadline(), std::nullopt);
+}
+
+TEST(KeyDecoderTest, CursorReportsAreSetApartFromKeys) {
+    KeyDecoder decoder;
+    decoder.Feed("a\x1b[3;", At(0));
+    decoder.Feed("2Rb", At(1));
+    EXPECT_EQ(decoder.TakeCode(), 'a');
+    EXPECT_EQ(decoder.TakeCode(), 'b');
+    EXPECT_EQ(decoder.TakeCursorReport(), std::make_pair(3, 2));
+    EXPECT_EQ(decoder.TakeCursorReport(), std::nullopt) << "taken once";
+    decoder.Feed("\x1b[1;5R\x1b[12R", At(2));
+    EXPECT_EQ(decoder.TakeCode(), kFunctionPrefix) << "row 1 reads as a modified F3";
+    EXPECT_EQ(decoder.TakeCode(), FunctionKey(3));
+    EXPECT_EQ(decoder.TakeCursorReport(), std::nullopt);
 }
 
 }  // namespace

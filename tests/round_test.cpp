@@ -1,5 +1,5 @@
+// Rounds of play on the virtual console, tick by tick.
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "controller.h"
@@ -8,7 +8,6 @@
 namespace {
 
 using namespace platform::key;
-
 using Millis = platform::VirtualConsole::Millis;
 
 constexpr int kTickMs = 100;
@@ -41,7 +40,8 @@ protected:
 // Mode 2. Five foods straight down column 16, the fifth bringing a big food to
 // (19, 29); the snake turns right along the bottom row, eats the big food with
 // 25 left, and turns down into the wall. It dies in tick 25; the box is
-// complete 930 ms later and then answered key by key.
+// complete 930 ms later and then answered key by key: the column highlighted
+// after each.
 class ScriptedRoundTest : public RoundTest {
 protected:
     struct BoxKey {
@@ -50,13 +50,13 @@ protected:
         int highlighted_column;
     };
     static inline const std::vector<BoxKey> kBoxKeys = {
-        {3500, {}, 50},                      // the box is complete
-        {3800, {kArrowPrefix, kLeft}, 50},   // left on the first choice: nothing
-        {4000, {kArrowPrefix, kRight}, 58},  // right
-        {4200, {kArrowPrefix, kRight}, 58},  // right on the last choice: nothing
-        {5000, {kArrowPrefix, kLeft}, 50},   // left
-        {6000, {kArrowPrefix, kRight}, 58},  // right
-        {7000, {kEnter}, 58},                // Enter
+        {3500, {}, 50},
+        {3800, {kArrowPrefix, kLeft}, 50},
+        {4000, {kArrowPrefix, kRight}, 58},
+        {4200, {kArrowPrefix, kRight}, 58},
+        {5000, {kArrowPrefix, kLeft}, 50},
+        {6000, {kArrowPrefix, kRight}, 58},
+        {7000, {kEnter}, 58},
     };
 
     void SetUp() override {
@@ -74,129 +74,91 @@ protected:
     int result = 0;
 };
 
-struct CellLook {
-    int tick;
-    int x;
-    int y;
-    const char* glyph;
-    int attribute;
-};
-
-constexpr CellLook kCellLooks[] = {
-    {1, 16, 10, "●", 14},   // the head reaches the first food
-    {2, 16, 8, "●", 6},     // one tick later the snake grows: the tail stays
-    {2, 16, 12, "★", 13},   // and the next food is drawn
-    {8, 19, 29, " ", 18},   // the fifth food's big food, hidden by its first flash
-    {23, 19, 29, "●", 14},  // eaten by a step,
-    {23, 20, 29, "●", 14},  // followed by a second step
-    {24, 20, 30, "●", 14},  // the fatal step is drawn over the wall
-};
-
-struct TickLook {
-    int tick;
-    const char* score_field;
-    int length;
-    int drained;
-    int full;
-};
-
-constexpr TickLook kTickLooks[] = {
-    {1, "        ", 3, 0, 0},    // nothing eaten yet
-    {2, "      20", 4, 0, 0},    // 20 points a food in mode 2
-    {8, "      80", 7, 1, 19},   // the fifth food comes with the big food
-    {22, "     100", 8, 15, 5},  // 25 left
-    {23, "     160", 9, 0, 0},   // 60 points for the big food, and its bar gone
-};
-
 TEST_F(ScriptedRoundTest, FoodsGrowTheSnakeAndScore) {
-    for (const CellLook& look : kCellLooks) {
-        SCOPED_TRACE(::testing::Message()
-                     << "tick " << look.tick << " (" << look.x << ", " << look.y << ")");
-        EXPECT_EQ(GlyphAt(DuringTick(look.tick), look.x, look.y), look.glyph);
-        EXPECT_EQ(AttributeAt(DuringTick(look.tick), look.x, look.y), look.attribute);
-    }
-    for (const TickLook& look : kTickLooks) {
-        SCOPED_TRACE(::testing::Message() << "tick " << look.tick);
-        const Screen& screen = DuringTick(look.tick);
-        EXPECT_EQ(TextAt(screen, 72, 8, 8), look.score_field);
-        EXPECT_EQ(CellsShowing(screen, "●").size(), static_cast<std::size_t>(look.length));
-        EXPECT_EQ(BarAt(screen), Repeat("○", look.drained) + Repeat("●", look.full) +
-                                     Repeat(" ", 20 - look.drained - look.full));
-    }
-}
-
-// "The end" in block letters, unit by unit: X is "■", a dot two spaces.
-std::string ArtRow(std::string_view units) {
-    std::string row = " ┃";
-    for (char unit : units) row += unit == 'X' ? "■" : "  ";
-    return row + "┃";
-}
-
-TEST_F(ScriptedRoundTest, GameOverBoxLinesUpColumnByColumn) {
-    const Screen& box = console.screen();
-    const std::string frame = " ┃" + std::string(52, ' ') + "┃";
-    const std::string rows[] = {
-        frame,
-        ArtRow(".XXX.X....XX...XX.XXX...X."),
-        ArtRow("..X..XXX.X.X..X.X.X.X.XXX."),
-        ArtRow("..X..X.X.XX...XX..X.X.X.X."),
-        ArtRow("..X..X.X..XX...XX.X.X.XXX."),
-        frame,
-        " ┃" + std::string(16, ' ') + "你卷到的分数为：160" + std::string(17, ' ') + "┃",
-        frame,
-        " ┃    要不要再卷一把（疯狂引诱）？  继续卷  卷个**    ┃",
-        frame,
+    const struct {
+        int tick, x, y;
+        const char* glyph;
+        int attribute;
+    } cells[] = {
+        {1, 16, 10, "●", 14},   // the head reaches the first food
+        {2, 16, 8, "●", 6},     // one tick later the snake grows: the tail stays
+        {2, 16, 12, "★", 13},   // and the next food is drawn
+        {8, 19, 29, " ", 18},   // the fifth food's big food, hidden by its first flash
+        {23, 19, 29, "●", 14},  // eaten by a step,
+        {23, 20, 29, "●", 14},  // followed by a second step
+        {24, 20, 30, "●", 14},  // the fatal step is drawn over the wall
     };
+    for (const auto& [tick, x, y, glyph, attribute] : cells) {
+        SCOPED_TRACE(::testing::Message() << "tick " << tick << " (" << x << ", " << y << ")");
+        EXPECT_EQ(GlyphAt(DuringTick(tick), x, y), glyph);
+        EXPECT_EQ(AttributeAt(DuringTick(tick), x, y), attribute);
+    }
+    const struct {
+        int tick;
+        const char* score_field;
+        int length, drained, full;
+    } ticks[] = {
+        {1, "        ", 3, 0, 0},    // nothing eaten yet
+        {2, "      20", 4, 0, 0},    // 20 points a food in mode 2
+        {8, "      80", 7, 1, 19},   // the fifth food comes with the big food
+        {22, "     100", 8, 15, 5},  // 25 left
+        {23, "     160", 9, 0, 0},   // 60 points for the big food, and its bar gone
+    };
+    for (const auto& [tick, score_field, length, drained, full] : ticks) {
+        SCOPED_TRACE(::testing::Message() << "tick " << tick);
+        const Screen& screen = DuringTick(tick);
+        EXPECT_EQ(TextAt(screen, 72, 8, 8), score_field);
+        EXPECT_EQ(CellsShowing(screen, "●").size(), static_cast<std::size_t>(length));
+        EXPECT_EQ(BarAt(screen),
+                  Repeat("○", drained) + Repeat("●", full) + Repeat(" ", 20 - drained - full));
+    }
+}
+
+// The box's frame spans columns 14 to 68, its bars at 15 and 68, its rules
+// 16 to 68; the score follows the label at 48, and each highlighted choice
+// covers its word.
+TEST_F(ScriptedRoundTest, GameOverBoxLinesUpColumnByColumnAndFollowsTheArrows) {
+    const Screen& box = console.screen();
+    for (int row : {9, 20}) EXPECT_EQ(TextAt(box, 16, row, 54), Repeat("━", 53) + " ");
     for (int row = 10; row <= 19; ++row) {
-        EXPECT_EQ(TextAt(box, 14, row, 55), rows[row - 10]) << "row " << row;
-        EXPECT_EQ(TextAt(box, 15, row, 1) + TextAt(box, 68, row, 1), "┃┃") << "row " << row;
+        EXPECT_EQ(TextAt(box, 14, row, 2) + TextAt(box, 68, row, 1), " ┃┃") << "row " << row;
         for (int column = 14; column <= 68; ++column) {
             const bool chosen = row == 18 && column >= 58 && column <= 63;
             EXPECT_EQ(box.At(column, row).attribute, chosen ? kHighlight : kPlain)
                 << column << ", " << row;
         }
     }
-    for (int row : {9, 20}) EXPECT_EQ(TextAt(box, 16, row, 54), Repeat("━", 53) + " ");
     EXPECT_EQ(TextAt(box, 32, 16, 20), "你卷到的分数为：160 ");
-    EXPECT_EQ(TextAt(box, 50, 18, 14), "继续卷  卷个**");
-}
-
-TEST_F(ScriptedRoundTest, BoxHighlightFollowsTheArrowsUntilEnter) {
+    EXPECT_EQ(TextAt(box, 20, 18, 44), "要不要再卷一把（疯狂引诱）？  继续卷  卷个**");
     for (const BoxKey& key : kBoxKeys) {
-        SCOPED_TRACE(::testing::Message() << "after the keys at " << key.at_ms << " ms");
         const Screen& screen = console.ScreenAt(Millis(key.at_ms + 100));
         for (int column : {50, 58}) {
             EXPECT_EQ(screen.At(column, 18).attribute,
-                      column == key.highlighted_column ? kHighlight : kPlain);
+                      column == key.highlighted_column ? kHighlight : kPlain)
+                << "after the keys at " << key.at_ms << " ms";
         }
     }
     EXPECT_EQ(result, 2);
     EXPECT_EQ(console.Now(), Millis(7000));
 }
 
-struct Pace {
-    int mode;
-    int tick_ms;
-    const char* field;
-};
-
-// Mode 2 scores in the scripted round.
-constexpr Pace kPaces[] = {{1, 135, "      10"}, {3, 60, "      30"}, {4, 35, "      55"}};
-
 TEST_F(RoundTest, OneFoodScoresByModeInAnEightColumnField) {
-    for (const Pace& pace : kPaces) {
-        SCOPED_TRACE(::testing::Message() << "mode " << pace.mode);
-        controller.mode = pace.mode;
-        controller.tick_ms = pace.tick_ms;
+    // Mode 2 scores in the scripted round.
+    const struct {
+        int mode, tick_ms;
+        const char* field;
+    } paces[] = {{1, 135, "      10"}, {3, 60, "      30"}, {4, 35, "      55"}};
+    for (const auto& [mode, tick_ms, field] : paces) {
+        SCOPED_TRACE(::testing::Message() << "mode " << mode);
+        controller.mode = mode;
+        controller.tick_ms = tick_ms;
         controller.score = 0;
         NextDrawsCell(16, 10);
         FoodOutOfTheWay();
         KeysAt(console.Now() + kMuchLater, {kEnter});
         EXPECT_EQ(controller.PlayGame(), 1);
-        EXPECT_EQ(TextAt(72, 8, 9), std::string(pace.field) + " ");
-        for (int column = 72; column <= 79; ++column) {
-            EXPECT_EQ(console.screen().At(column, 8).attribute, kPlain);
-        }
+        EXPECT_EQ(TextAt(screen(), 72, 8, 9), std::string(field) + " ");
+        EXPECT_EQ(console.screen().At(72, 8).attribute, kPlain);
     }
 }
 
@@ -211,60 +173,43 @@ TEST_F(RoundTest, PauseHoldsTheTickAndContinuingStepsAtOnce) {
 
     const Screen& waiting = console.ScreenAt(Millis(4000));
     EXPECT_EQ(TextAt(waiting, 64, 19, 6), "菜单：");
-    EXPECT_EQ(GlyphAt(waiting, 16, 11), "●");
-    EXPECT_EQ(GlyphAt(waiting, 16, 12), " ");
+    EXPECT_EQ(GlyphAt(waiting, 16, 11) + GlyphAt(waiting, 16, 12), "● ");
     const Screen& continued = console.ScreenAt(Millis(5050));
     EXPECT_EQ(GlyphAt(continued, 16, 12), "●");
     for (int row : {19, 21, 23, 25}) EXPECT_EQ(TextAt(continued, 64, row, 12), Repeat(" ", 12));
     EXPECT_EQ(GlyphAt(console.ScreenAt(Millis(5150)), 16, 13), "●") << "still heading down";
 }
 
-struct MenuCase {
-    const char* name;
-    std::vector<int> codes;
-    int item;  // 2 restart, 3 exit
-    int result;
-    std::size_t keys_left;
-};
-
-class MenuTest : public RoundTest, public ::testing::WithParamInterface<MenuCase> {};
-
 // Restart and exit leave the menu on the screen and draw no game-over box.
-TEST_P(MenuTest, KeysPickTheItem) {
-    const MenuCase& menu = GetParam();
-    FoodOutOfTheWay();
-    KeysAt(TickStart(3), {kEscape});
-    KeysAt(TickStart(3), menu.codes);
-    EXPECT_EQ(controller.PlayGame(), menu.result);
-    EXPECT_EQ(console.keys_left(), menu.keys_left);
-    EXPECT_NE(TextAt(16, 9, 1), "━");
-    EXPECT_EQ(TextAt(64, 19, 6), "菜单：");
-    const char* const items[] = {"继续游戏", "重新开始", "退出游戏"};
-    for (int item = 1; item <= 3; ++item) {
-        const int row = 19 + 2 * item;
-        EXPECT_EQ(TextAt(68, row, 8), items[item - 1]);
-        EXPECT_EQ(console.screen().At(68, row).attribute, item == menu.item ? kHighlight : kPlain);
+TEST(MenuTest, KeysPickTheItem) {
+    const struct {
+        std::vector<int> codes;
+        int item;  // 2 restart, 3 exit
+        int result;
+        std::size_t keys_left;
+    } cases[] = {
+        {{kEscape, kArrowPrefix, kUp, kArrowPrefix, kDown, kEnter}, 2, 1, 0},
+        {{kArrowPrefix, kDown, 'P', kArrowPrefix, kDown, kEnter}, 3, 2, 0},
+        // A function key's 0 confirms, and leaves its second code.
+        {{kArrowPrefix, kDown, kFunctionPrefix, kUp}, 2, 1, 1},
+    };
+    for (const auto& [codes, item, result, keys_left] : cases) {
+        platform::VirtualConsole console;
+        ConsoleScope scope(console);
+        console.ScriptRandom({1, 1});
+        console.PushKeys({kEscape}, Millis(250));
+        for (int code : codes) console.PushKeys({code}, Millis(250));
+        Controller controller;
+        EXPECT_EQ(controller.PlayGame(), result);
+        EXPECT_EQ(console.keys_left(), keys_left);
+        EXPECT_NE(console.screen().At(16, 9).glyph, "━");
+        EXPECT_EQ(TextAt(console.screen(), 64, 19, 6), "菜单：");
+        for (int row : {21, 23, 25}) {
+            EXPECT_EQ(console.screen().At(68, row).attribute,
+                      row == 19 + 2 * item ? kHighlight : kPlain);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Menu, MenuTest,
-    ::testing::Values(MenuCase{"EscapeAndUpOnTheFirstItemDoNothing",
-                               {kEscape, kArrowPrefix, kUp, kArrowPrefix, kDown, kEnter},
-                               2,
-                               1,
-                               0},
-                      MenuCase{"DownOnTheLastItemDoesNotWrap",
-                               {kArrowPrefix, kDown, 'P', kArrowPrefix, kDown, kEnter},
-                               3,
-                               2,
-                               0},
-                      MenuCase{"FunctionKeyConfirmsAndLeavesItsSecondCode",
-                               {kArrowPrefix, kDown, kFunctionPrefix, kUp},
-                               2,
-                               1,
-                               1}),
-    [](const ::testing::TestParamInfo<MenuCase>& info) { return std::string(info.param.name); });
 
 // Keys typed after the last poll of the round and while the box is drawn wait
 // for the box, which takes them as soon as it is complete: a right arrow, then

@@ -40,8 +40,8 @@ TEST_F(SnakeTest, FirstTurnFromTheTerminalsArrowBytes) {
         EXPECT_EQ(fresh.GetBody().back(), head) << bytes;
         EXPECT_EQ(fresh.HitItself(), alive) << bytes;
     }
-    EXPECT_EQ(GlyphAt(17, 8), "●") << "the turned step is drawn";
-    EXPECT_EQ(AttributeAt(17, 8), 14);
+    EXPECT_EQ(GlyphAt(screen(), 17, 8), "●") << "the turned step is drawn";
+    EXPECT_EQ(AttributeAt(screen(), 17, 8), 14);
 }
 
 TEST_F(SnakeTest, ReversalsAreIgnoredAndQueuedKeysTakeOneTickEach) {
@@ -90,8 +90,8 @@ TEST_F(SnakeTest, PlayableAreaIsTwoToTwentyNine) {
         for (int step = 0; step < 40 && runner.OverEdge(); ++step) Tick(runner);
         EXPECT_EQ(runner.GetBody().back(), run.first_outside);
     }
-    EXPECT_EQ(GlyphAt(16, 30), "●") << "the fatal step is drawn over the wall";
-    EXPECT_EQ(AttributeAt(16, 30), 14);
+    EXPECT_EQ(GlyphAt(screen(), 16, 30), "●") << "the fatal step is drawn over the wall";
+    EXPECT_EQ(AttributeAt(screen(), 16, 30), 14);
 }
 
 // Grows once downward and turns left, leaving the head beside the tail:
@@ -106,7 +106,7 @@ TEST_F(SnakeTest, StepOntoTheTailCellBitesOnlyWhenGrowing) {
         growing ? curled.Move() : curled.NormalMove();
         EXPECT_EQ(curled.GetBody().back(), Point(15, 8));
         EXPECT_EQ(curled.HitItself(), !growing);
-        EXPECT_EQ(GlyphAt(15, 8), "●") << "erasing the old tail comes before drawing the head";
+        EXPECT_EQ(GlyphAt(screen(), 15, 8), "●") << "erasing the old tail comes before drawing the head";
     }
 }
 
