@@ -194,7 +194,7 @@ protected:
         // Other X servers on this machine take the low numbers. One whose
         // number is taken ends at once; one that starts writes its number.
         X("cd " + dir_.string() +
-          " && for n in $(seq $((200 + $$ % 600)) 999); do Xvfb :$n "
+          " || exit; for n in $(seq $((200 + $$ % 600)) 999); do Xvfb :$n "
           "-displayfd 3 -screen 0 1024x800x24 -nolisten tcp 3>display >/dev/null 2>&1 & "
           "echo $! >server; while kill -0 $! && [ ! -s display ]; do sleep 0.05; done; "
           "[ -s display ] && break; done; DISPLAY=:$(cat display) LC_ALL=" +
