@@ -1,7 +1,7 @@
+// Placing the foods, and the big food's countdown, on the virtual console.
 #include "food.h"
 
 #include <algorithm>
-#include <utility>
 #include <vector>
 
 #include "game_fixture.h"
@@ -10,10 +10,6 @@
 namespace {
 
 using Cells = std::vector<Point>;
-
-// Outside the generator's range of 0 to 32767, so it can only come from the
-// script.
-constexpr int kSentinel = 40000;
 
 class FoodTest : public GameTest {
 protected:
@@ -31,50 +27,38 @@ protected:
 
 // Each placement first draws cells of the snake or of the other food.
 TEST_F(FoodTest, FoodsAvoidTheSnakeAndEachOther) {
-    for (const auto& [x, y] : {std::pair{14, 8}, {16, 8}, {5, 4}}) NextDrawsCell(x, y);
+    for (const Point& cell : Cells{{14, 8}, {16, 8}, {5, 4}, {5, 4}, {15, 8}, {6, 9}, {6, 9}}) {
+        NextDrawsCell(cell.GetX(), cell.GetY());
+    }
+    NextDrawsCell(7, 12);
     food.DrawFood(snake);
-    for (const auto& [x, y] : {std::pair{5, 4}, {15, 8}, {6, 9}}) NextDrawsCell(x, y);
     food.DrawBigFood(snake);
-    for (const auto& [x, y] : {std::pair{6, 9}, {7, 12}}) NextDrawsCell(x, y);
     food.DrawFood(snake);
-
     EXPECT_EQ(CellsShowing(screen(), "★"), (Cells{{5, 4}, {7, 12}}));
     EXPECT_EQ(CellsShowing(screen(), "■"), (Cells{{6, 9}}));
 }
 
-struct FlashLook {
-    int flash;
-    int blank;
-    int drained;  // the rest of the 20 bar cells full
-    const char* cell;
-    int cell_attribute;
-};
-
 // The bar drains from the top, first to "○", past flash 20 to blank; the big
 // food is hidden after odd flashes and gone after the 40th.
-constexpr FlashLook kFlashLooks[] = {
-    {1, 0, 1, " ", 18},
-    {20, 0, 20, "■", 18},
-    {21, 1, 19, " ", 18},
-    {40, 20, 0, " ", 11},
-};
-
 TEST_F(FoodTest, FlashesDrainTheBarAndTheFortiethTakesTheBigFoodAway) {
     NextDrawsCell(10, 12);
     food.DrawBigFood(snake);
-    EXPECT_EQ(BarAt(console.screen()), Repeat("●", 20));
+    EXPECT_EQ(BarAt(screen()), Repeat("●", 20));
+    const struct {
+        int flash, blank, drained;  // the rest of the 20 bar cells full
+        const char* cell;
+        int cell_attribute;
+    } looks[] = {
+        {1, 0, 1, " ", 18}, {20, 0, 20, "■", 18}, {21, 1, 19, " ", 18}, {40, 20, 0, " ", 11}};
     int flashes = 0;
-    for (const FlashLook& look : kFlashLooks) {
-        while (flashes < look.flash) {
-            food.FlashBigFood();
-            ++flashes;
-        }
+    for (const auto& [flash, blank, drained, cell, cell_attribute] : looks) {
+        for (; flashes < flash; ++flashes) food.FlashBigFood();
         SCOPED_TRACE(::testing::Message() << "after flash " << flashes);
-        EXPECT_EQ(BarAt(console.screen()), Repeat(" ", look.blank) + Repeat("○", look.drained) +
-                                               Repeat("●", 20 - look.blank - look.drained));
-        for (int row = 2; row <= 21; ++row) EXPECT_EQ(AttributeAt(screen(), 0, row), 11);
-        EXPECT_EQ(GlyphAt(screen(), 10, 12), look.cell);
-        EXPECT_EQ(AttributeAt(screen(), 10, 12), look.cell_attribute);
+        EXPECT_EQ(BarAt(screen()),
+                  Repeat(" ", blank) + Repeat("○", drained) + Repeat("●", 20 - blank - drained));
+        EXPECT_EQ(AttributeAt(screen(), 0, 21), 11);
+        EXPECT_EQ(GlyphAt(screen(), 10, 12), cell);
+        EXPECT_EQ(AttributeAt(screen(), 10, 12), cell_attribute);
         EXPECT_EQ(food.GetProgressBar(), 40 - flashes);
         EXPECT_EQ(food.GetBigFlag(), flashes < 40);
     }
@@ -88,7 +72,7 @@ TEST_F(FoodTest, AReplacedBigFoodIsErasedUnlessTheHeadStandsOnIt) {
     EXPECT_EQ(GlyphAt(screen(), 20, 20), " ");
     EXPECT_EQ(AttributeAt(screen(), 20, 20) & 0xF0, 0) << "no blue block left behind";
     EXPECT_EQ(GlyphAt(screen(), 16, 9), "■");
-    EXPECT_EQ(BarAt(console.screen()), Repeat("●", 20));
+    EXPECT_EQ(BarAt(screen()), Repeat("●", 20));
     EXPECT_EQ(food.GetProgressBar(), 40);
 
     snake.Move();  // the head takes the place of the big food at (16, 9)
@@ -98,14 +82,16 @@ TEST_F(FoodTest, AReplacedBigFoodIsErasedUnlessTheHeadStandsOnIt) {
     EXPECT_FALSE(snake.GetBigFood(food)) << "only the new big food counts";
 }
 
+// A thousand draws on the snake, then one more a free cell: the 1001st draw
+// is not drawn at all, so the cell comes from the free ones.
 TEST_F(FoodTest, AfterAThousandMissesOneMoreDrawPicksAFreeCell) {
     for (int i = 0; i < 1000; ++i) NextDrawsCell(16, 8);
+    constexpr int kSentinel = 40000;  // beyond the generator's 0 to 32767
     console.ScriptRandom({0, kSentinel});
     ASSERT_TRUE(food.DrawFood(snake));
     const Cells foods = CellsShowing(screen(), "★");
     ASSERT_EQ(foods.size(), 1u);
-    EXPECT_TRUE(foods[0].GetX() >= 2 && foods[0].GetX() <= 29);
-    EXPECT_TRUE(foods[0].GetY() >= 2 && foods[0].GetY() <= 29);
+    EXPECT_TRUE(foods[0].GetX() >= 2 && foods[0].GetY() >= 2 && foods[0].GetY() <= 29);
     EXPECT_EQ(std::count(snake.GetBody().begin(), snake.GetBody().end(), foods[0]), 0);
     EXPECT_EQ(console.Random(), kSentinel);
 }
@@ -122,7 +108,6 @@ TEST_F(FoodTest, TheLastFreeCellTakesTheFoodAndAFullBoardNone) {
     grow(kPlayableCells - 4);
     ASSERT_TRUE(food.DrawFood(snake));
     EXPECT_EQ(CellsShowing(screen(), "★"), (Cells{{13, 8}})) << "the cell behind the tail";
-
     grow(1);
     const Screen before = console.screen();
     EXPECT_FALSE(food.DrawFood(snake));

@@ -1,102 +1,82 @@
+// The snake's steps, steering and tests, on the virtual console.
 #include "snake.h"
 
-#include <deque>
-#include <tuple>
 #include <vector>
 
 #include "game_fixture.h"
-#include "platform/key_decoder.h"
 
 namespace {
 
 using namespace platform::key;
+using SnakeTest = GameTest;
 
-// One tick's worth of the snake's own part: the key poll, then a step.
+// The key poll, then a step: a tick's worth of the snake's own part.
 bool Tick(Snake& snake) {
     const bool kept_playing = snake.ChangeDirection();
     snake.NormalMove();
     return kept_playing;
 }
 
-class SnakeTest : public GameTest {
-protected:
-    Point Head() const { return snake.GetBody().back(); }
-
-    Snake snake;
-};
-
-// Each arrow's bytes from the terminal go through the decoder to the steering
-// before the first step. Up reverses down and is ignored; left is no reversal,
-// so it bites the middle segment.
-TEST_F(SnakeTest, FirstTurnFromTheTerminalsArrowBytes) {
-    for (auto [bytes, head, alive] : {std::tuple{"\x1b[A", Point(16, 9), true},
-                                      {"\x1b[C", Point(17, 8), true},
-                                      {"\x1b[D", Point(15, 8), false}}) {
-        platform::KeyDecoder decoder;
-        decoder.Feed(bytes, platform::KeyDecoder::Clock::now());
-        while (decoder.HasCode()) console.PushKeys({decoder.TakeCode()});
-        Snake fresh;
-        EXPECT_TRUE(Tick(fresh));
-        EXPECT_EQ(fresh.GetBody().back(), head) << bytes;
-        EXPECT_EQ(fresh.HitItself(), alive) << bytes;
+// A new snake heads down from (16, 8) with its body to the left of its head.
+// Keys pressed before its first steps take one step each; a turn back onto
+// the heading is ignored, and the key of the heading changes nothing.
+TEST_F(SnakeTest, ArrowsTurnTheSnakeOneStepEachButNeverBack) {
+    const struct {
+        std::vector<int> arrows;  // after the arrow prefix
+        Point head;               // after a step for each
+        bool alive;
+    } runs[] = {
+        {{kUp}, {16, 9}, true},
+        {{kRight}, {17, 8}, true},
+        {{kLeft}, {15, 8}, false},  // onto its own middle segment
+        {{kRight, kLeft, kRight}, {19, 8}, true},
+        {{kRight, kUp, kDown, kLeft, kRight}, {15, 6}, true},
+    };
+    for (const auto& [arrows, head, alive] : runs) {
+        Snake snake;
+        for (int arrow : arrows) console.PushKeys({kArrowPrefix, arrow});
+        for (std::size_t i = 0; i < arrows.size(); ++i) EXPECT_TRUE(Tick(snake));
+        EXPECT_EQ(snake.GetBody().back(), head) << arrows.size() << " arrows to " << head.GetX();
+        EXPECT_EQ(snake.HitItself(), alive);
+        EXPECT_EQ(GlyphAt(screen(), head.GetX(), head.GetY()), "●") << "the step is drawn";
+        EXPECT_EQ(AttributeAt(screen(), head.GetX(), head.GetY()), 14);
     }
-    EXPECT_EQ(GlyphAt(screen(), 17, 8), "●") << "the turned step is drawn";
-    EXPECT_EQ(AttributeAt(screen(), 17, 8), 14);
 }
 
-TEST_F(SnakeTest, ReversalsAreIgnoredAndQueuedKeysTakeOneTickEach) {
-    console.PushKeys({kArrowPrefix, kRight});
-    Tick(snake);
-    console.PushKeys({kArrowPrefix, kLeft, kArrowPrefix, kRight});
-    Tick(snake);
-    Tick(snake);
-    EXPECT_EQ(Head(), Point(19, 8)) << "left reverses right, right changes nothing";
-    console.PushKeys(
-        {kArrowPrefix, kUp, kArrowPrefix, kDown, kArrowPrefix, kLeft, kArrowPrefix, kRight});
-    Tick(snake);
-    EXPECT_EQ(Head(), Point(19, 7));
-    Tick(snake);
-    EXPECT_EQ(Head(), Point(19, 6)) << "down reverses up";
-    Tick(snake);
-    EXPECT_EQ(Head(), Point(18, 6));
-    Tick(snake);
-    EXPECT_EQ(Head(), Point(17, 6)) << "right reverses left";
-}
-
+// Enter, a letter, "H" (72 without the arrow prefix), an unknown arrow code,
+// and a function key's 0 followed by what looks like an arrow.
 TEST_F(SnakeTest, OnlyEscapeReportsAPause) {
+    Snake snake;
     console.PushKeys({kEscape});
     EXPECT_FALSE(snake.ChangeDirection());
-    // Enter, a letter, "H" (72 without the arrow prefix), an unknown arrow
-    // code, and a function key's 0 followed by what looks like an arrow.
     console.PushKeys({kEnter, 'a', 'H', kArrowPrefix, kHome, kFunctionPrefix, kRight});
-    for (int i = 0; i < 6; ++i) EXPECT_TRUE(snake.ChangeDirection());
-    EXPECT_TRUE(snake.ChangeDirection()) << "no key waiting";
+    for (int i = 0; i < 7; ++i) EXPECT_TRUE(snake.ChangeDirection()) << "the last with no key";
     EXPECT_EQ(snake.GetDirection(), Snake::DOWN);
 }
 
+// Down from the start, left, right, and up after a turn right: the first
+// cell out of the playable area, drawn over the wall.
 TEST_F(SnakeTest, PlayableAreaIsTwoToTwentyNine) {
-    struct Run {
+    const struct {
         std::vector<int> keys;
         Point first_outside;
-    };
-    // Down from the start, left, right, and up after a turn right.
-    const Run runs[] = {{{}, {16, 30}},
-                        {{kArrowPrefix, kLeft}, {1, 8}},
-                        {{kArrowPrefix, kRight}, {30, 8}},
-                        {{kArrowPrefix, kRight, kArrowPrefix, kUp}, {17, 1}}};
-    for (const Run& run : runs) {
-        for (int code : run.keys) console.PushKeys({code});
+    } runs[] = {{{}, {16, 30}},
+                {{kArrowPrefix, kLeft}, {1, 8}},
+                {{kArrowPrefix, kRight}, {30, 8}},
+                {{kArrowPrefix, kRight, kArrowPrefix, kUp}, {17, 1}}};
+    for (const auto& [keys, first_outside] : runs) {
+        for (int code : keys) console.PushKeys({code});
         Snake runner;
         for (int step = 0; step < 40 && runner.OverEdge(); ++step) Tick(runner);
-        EXPECT_EQ(runner.GetBody().back(), run.first_outside);
+        EXPECT_EQ(runner.GetBody().back(), first_outside);
     }
-    EXPECT_EQ(GlyphAt(screen(), 16, 30), "●") << "the fatal step is drawn over the wall";
+    EXPECT_EQ(GlyphAt(screen(), 16, 30), "●");
     EXPECT_EQ(AttributeAt(screen(), 16, 30), 14);
 }
 
-// Grows once downward and turns left, leaving the head beside the tail:
-// (15,8) (16,8) (16,9) (15,9); then heads up, onto the tail's cell.
-TEST_F(SnakeTest, StepOntoTheTailCellBitesOnlyWhenGrowing) {
+// Grown once downward and turned left, the head lies beside the tail:
+// (15,8) (16,8) (16,9) (15,9); then it heads up, onto the tail's cell.
+TEST_F(SnakeTest, AStepOntoTheTailsCellBitesOnlyWhenGrowing) {
     for (bool growing : {false, true}) {
         Snake curled;
         curled.Move();
@@ -106,7 +86,7 @@ TEST_F(SnakeTest, StepOntoTheTailCellBitesOnlyWhenGrowing) {
         growing ? curled.Move() : curled.NormalMove();
         EXPECT_EQ(curled.GetBody().back(), Point(15, 8));
         EXPECT_EQ(curled.HitItself(), !growing);
-        EXPECT_EQ(GlyphAt(screen(), 15, 8), "●") << "erasing the old tail comes before drawing the head";
+        EXPECT_EQ(GlyphAt(screen(), 15, 8), "●") << "the old tail erased before the head drawn";
     }
 }
 

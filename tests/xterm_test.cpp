@@ -40,9 +40,11 @@ public:
         const std::regex rect(
             "<rect x='(\\d+)' y='\\d+' height='\\d+' width='(\\d+)' fill='([^']+)'");
         const std::regex text("<text x='(\\d+)' y='\\d+'>([^<]*)</text>");
+        const std::regex colour("<g fill='([^']+)'>");
         std::istringstream lines(svg);
         int row = -1;
         int border = 0;
+        std::string foreground;
         std::smatch m;
         for (std::string line; std::getline(lines, line);) {
             if (std::regex_search(line, m, view))
@@ -54,8 +56,12 @@ public:
                 for (int c = first; c < first + std::stoi(m[2]) / kCellWidth; ++c) {
                     At(c, row).background = m[3];
                 }
+            } else if (std::regex_search(line, m, colour)) {
+                foreground = m[1];
             } else if (std::regex_search(line, m, text)) {
-                At((std::stoi(m[1]) - border) / kCellWidth, row).glyph = m[2];
+                Cell& cell = At((std::stoi(m[1]) - border) / kCellWidth, row);
+                cell.glyph = m[2];
+                cell.foreground = foreground;
             }
         }
         complete = svg.find("</svg>") != std::string::npos && row == kRows - 1;
@@ -63,6 +69,7 @@ public:
     struct Cell {
         std::string glyph = " ";
         std::string background;
+        std::string foreground;
     };
     Cell& At(int column, int row) { return cells_[std::clamp(row * kColumns + column, 0, kLast)]; }
     const Cell& At(int column, int row) const {
@@ -81,7 +88,7 @@ private:
     // The font and size the test starts xterm with give cells 10 pixels wide.
     static constexpr int kCellWidth = 10;
     static constexpr int kLast = kColumns * kRows - 1;
-    std::vector<Cell> cells_ = std::vector<Cell>(kColumns * kRows);
+    std::vector<Cell> cells_ = std::vector<Cell>(std::size_t{kLast} + 1);
 };
 
 // That `ok` holds for every cell from (left, top) to (right, bottom).
@@ -141,6 +148,7 @@ void ExpectPauseScreen(const Dump& dump) {
     ExpectPanel(dump);
     EXPECT_TRUE(dump.At(79, 8).glyph != " " && dump.At(80, 8).glyph == " ")
         << "the score ends in column 79";
+    EXPECT_EQ(dump.At(64, 1).foreground, "rgb(0.00%, 80.39%, 80.39%)") << "xterm's cyan";
     for (const auto& [row, item] :
          {std::pair{21, "继续游戏"}, {23, "重新开始"}, {25, "退出游戏"}}) {
         ExpectText(dump, 68, row, item);
@@ -165,6 +173,8 @@ void ExpectGameOverBox(const Dump& dump, int highlight) {
     ExpectText(dump, 32, 16, "你卷到的分数为：");
     EXPECT_NE(dump.At(48, 16).glyph, " ") << "the score after the colon";
     ExpectText(dump, 50, 18, "继续卷  卷个** ");
+    EXPECT_EQ(dump.At(32, 16).foreground, "rgb(0.00%, 100.00%, 100.00%)") << "light cyan";
+    EXPECT_EQ(dump.At(highlight, 18).foreground, kBlue);
 }
 
 struct Look {
