@@ -1,15 +1,18 @@
-// The screen record every console draws into, and the cells that present it
-// to the Windows console. What a terminal is sent is judged in a real xterm.
+// The screen record every console draws into, and what presents it to a
+// terminal and to the Windows console. How a terminal draws what it is sent is
+// judged in a real xterm; here, only what xterm's set-ups never show.
 #include "platform/screen.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/vt_presenter.h"
 #include "platform/windows_presenter.h"
 
 namespace {
@@ -42,6 +45,34 @@ TEST(Screen, TextPastTheEdgesIsCutOff) {
     expected.Put(80, 0, "ab", 3);
     expected.Put(0, 2, "y", 3);
     EXPECT_EQ(screen, expected) << "nothing else shows, not even half of the wide character";
+}
+
+// Terminals erase in the current background, so each clear must come after a
+// black one (SGR 40); autowrap goes off before a frame, so that writing the
+// bottom-right cell scrolls no terminal; and in the DEC special graphics set
+// the rule is "q" and the bar "x". None of it shows in the xterm tests: xterm
+// draws DEC lines wide under -cjk_width, so the game takes "-" and "|" there,
+// and the window is never made too small for the notice.
+TEST(VtPresenter, ClearsToBlackWritesTheLastCellUnwrappedAndKnowsTheDecLines) {
+    platform::VtPresenter presenter;
+    presenter.ShowNotice({"Window too small"});
+    const std::string notice(presenter.TakeBytes());
+    presenter.SetLineForm(platform::LineForm::kDecGraphics);
+    Screen screen;
+    screen.Put(4, 9, "━┃", 11);
+    presenter.Present(screen, kHidden);
+    const std::string frame(presenter.TakeBytes());
+    const std::regex sgr("\x1b\\[([0-9;]*)m");
+    for (const std::string& bytes : {notice, frame}) {
+        const std::string before = bytes.substr(0, bytes.find("\x1b[2J"));
+        std::string last;
+        for (std::sregex_iterator it(before.begin(), before.end(), sgr), end; it != end; ++it) {
+            last = (*it)[1];
+        }
+        EXPECT_NE((";" + last + ";").find(";40;"), std::string::npos) << last;
+    }
+    EXPECT_LT(frame.find("\x1b[?7l"), frame.find("\x1b[2J")) << "autowrap off before drawing";
+    EXPECT_NE(frame.find("\x1b(0qx\x1b(B"), std::string::npos) << "in the DEC set";
 }
 
 // The Windows console's screen buffer in memory, each cell as last written.
