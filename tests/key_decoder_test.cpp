@@ -161,7 +161,9 @@ TEST(KeyCodesTest, EveryKeyGivesTheConsolesCodesFromATerminalAndFromWindows) {
             all += form;
             all_codes.insert(all_codes.end(), key.codes.begin(), key.codes.end());
         }
-        if (key.console) EXPECT_EQ(KeyCodes(*key.console), key.codes) << key.console->text;
+        if (key.console) {
+            EXPECT_EQ(KeyCodes(*key.console), key.codes) << key.console->text;
+        }
     }
     // No state is left over from one key to the next.
     ExpectSameHoweverSplit(all, all_codes);
