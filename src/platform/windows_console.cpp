@@ -189,18 +189,8 @@ void WindowsConsole::RequestWindowSize(int columns, int rows) {
 
 void WindowsConsole::ResizeBuffer(int columns, int rows) {
     const std::lock_guard hold(ConsoleState::Lock());
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (columns < 1 || rows < 1 || !GetConsoleScreenBufferInfo(output_, &info)) return;
-    // The window must fit in the buffer at every step: it first shrinks to fit
-    // the new size, then the buffer takes that size, then the window grows to
-    // it, which fails harmlessly on a display too small for it.
-    const SMALL_RECT fitting =
-        WindowAtOrigin(std::min(columns, info.srWindow.Right - info.srWindow.Left + 1),
-                       std::min(rows, info.srWindow.Bottom - info.srWindow.Top + 1));
-    SetConsoleWindowInfo(output_, TRUE, &fitting);
-    SetConsoleScreenBufferSize(output_, Coord(columns, rows));
-    const SMALL_RECT full = WindowAtOrigin(columns, rows);
-    SetConsoleWindowInfo(output_, TRUE, &full);
+    if (columns < 1 || rows < 1) return;
+    ResizeConsole(output_, Coord(columns, rows), WindowAtOrigin(columns, rows));
 }
 
 // A buffer made too small for the game under it (as a window made smaller

@@ -26,10 +26,6 @@ COORD Coord(int column, int row) {
     return {static_cast<SHORT>(column), static_cast<SHORT>(row)};
 }
 
-SMALL_RECT WindowAtOrigin(int columns, int rows) {
-    return {0, 0, static_cast<SHORT>(columns - 1), static_cast<SHORT>(rows - 1)};
-}
-
 // The window's size as found, placed so that the cursor's row is in view.
 SMALL_RECT FoundWindowShowing(SHORT row) {
     const SMALL_RECT& found = g_found.screen.srWindow;
@@ -38,21 +34,6 @@ SMALL_RECT FoundWindowShowing(SHORT row) {
     const SHORT top = std::min(std::clamp<SHORT>(found.Top, row - height + 1, row), lowest_top);
     return {found.Left, std::max<SHORT>(top, 0), found.Right,
             static_cast<SHORT>(std::max<SHORT>(top, 0) + height - 1)};
-}
-
-// The window must fit in the buffer at every step: it shrinks to fit both
-// sizes, the buffer takes its old size, then the window its old size.
-void PutBackSize(SHORT cursor_row) {
-    CONSOLE_SCREEN_BUFFER_INFO now;
-    if (!GetConsoleScreenBufferInfo(g_found.output, &now)) return;
-    const SMALL_RECT& found = g_found.screen.srWindow;
-    const SMALL_RECT fitting = WindowAtOrigin(
-        std::min(now.srWindow.Right - now.srWindow.Left, found.Right - found.Left) + 1,
-        std::min(now.srWindow.Bottom - now.srWindow.Top, found.Bottom - found.Top) + 1);
-    SetConsoleWindowInfo(g_found.output, TRUE, &fitting);
-    SetConsoleScreenBufferSize(g_found.output, g_found.screen.dwSize);
-    const SMALL_RECT window = FoundWindowShowing(cursor_row);
-    SetConsoleWindowInfo(g_found.output, TRUE, &window);
 }
 
 // Runs on the main thread or on the control handler's, whichever comes first,
@@ -65,7 +46,7 @@ void PutBack() {
     // below it. The buffer gets its height back first, so that this line
     // exists and reaching it scrolls nothing away.
     const SHORT row = std::min<SHORT>(Screen::kRows, g_found.screen.dwSize.Y - 1);
-    PutBackSize(row);
+    ResizeConsole(g_found.output, g_found.screen.dwSize, FoundWindowShowing(row));
     SetConsoleCursorPosition(g_found.output, Coord(0, row));
     // A console that passes its cells on to a terminal (wine's, in a
     // terminal) sends colours only with text: one blank in the found colour
@@ -106,6 +87,17 @@ BOOL WINAPI OnControl(DWORD) {
 }
 
 }  // namespace
+
+void ResizeConsole(HANDLE output, COORD size, const SMALL_RECT& window) {
+    CONSOLE_SCREEN_BUFFER_INFO now;
+    if (!GetConsoleScreenBufferInfo(output, &now)) return;
+    const SMALL_RECT fitting{
+        0, 0, std::min<SHORT>(now.srWindow.Right - now.srWindow.Left, window.Right - window.Left),
+        std::min<SHORT>(now.srWindow.Bottom - now.srWindow.Top, window.Bottom - window.Top)};
+    SetConsoleWindowInfo(output, TRUE, &fitting);
+    SetConsoleScreenBufferSize(output, size);
+    SetConsoleWindowInfo(output, TRUE, &window);
+}
 
 std::mutex& ConsoleState::Lock() {
     static std::mutex lock;
