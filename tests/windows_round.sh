@@ -77,7 +77,7 @@ shows() {
         text=$(cells "$text")
         want[row]=${want[row]:0:column}$text${want[row]:column+${#text}}
     done
-    mapfile -t got <"$run/$console/screen" 2>/dev/null || return 1
+    mapfile -t got 2>/dev/null <"$run/$console/screen" || return 1
     for r in {0..31}; do
         if [[ $kind == --title && $r -ge 12 && $r -le 16 ]]; then
             [[ ${got[r]} =~ ^[■\ ]{82}$ && ${got[r]} == *■* ]] || return 1
@@ -95,7 +95,7 @@ shows() {
 segment_where() {
     local -a rows
     local x y
-    mapfile -t rows <"$run/$console/screen" 2>/dev/null
+    mapfile -t rows 2>/dev/null <"$run/$console/screen"
     for ((y = 2; y <= 29; y++)); do
         [[ ${rows[y]} == *●* ]] || continue
         for ((x = 2; x <= 29; x++)); do
@@ -109,7 +109,7 @@ segment_where() {
 paused() {
     local -a rows
     local score
-    mapfile -t rows <"$run/$console/screen" 2>/dev/null
+    mapfile -t rows 2>/dev/null <"$run/$console/screen"
     score=$(tr -dc 0-9 <<<"${rows[8]:72:8}")
     [[ -n $score ]] && shows --board "${wall[@]}" "${panel[@]}" "8|72|$(printf %8d "$score")" \
         '19|64|菜单：' '21|68|继续游戏' '23|68|重新开始' '25|68|退出游戏'
@@ -119,7 +119,7 @@ paused() {
 game_over() {
     local -a rows
     local score row frame
-    mapfile -t rows <"$run/$console/screen" 2>/dev/null
+    mapfile -t rows 2>/dev/null <"$run/$console/screen"
     score=$(tr -dc 0-9 <<<"${rows[8]:62:20}")
     [[ -n $score ]] || return 1
     frame=" ┃$(pad '' 52)┃"
