@@ -136,8 +136,4 @@ ConsoleState::~ConsoleState() {
     SetConsoleCtrlHandler(OnControl, FALSE);
 }
 
-const CONSOLE_CURSOR_INFO& ConsoleState::found_cursor() const {
-    return g_found.cursor;
-}
-
 }  // namespace platform

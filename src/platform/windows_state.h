@@ -28,8 +28,6 @@ public:
     // it for good: once the console is put back, the game must not draw over
     // it in the moment before the process ends.
     static std::mutex& Lock();
-
-    const CONSOLE_CURSOR_INFO& found_cursor() const;
 };
 
 // Gives the console's buffer `size` and its window `window`. The window must
