@@ -23,15 +23,22 @@ public:
     // Draws every changed cell of `wanted` that the console does not already
     // show, marks `wanted` as presented, then places the cursor.
     void Present(Screen& wanted, const Cursor& cursor);
-    // The console may show anything now (it was resized, or the process was
-    // suspended): the next Present draws every cell.
-    void LoseTrack() { track_lost_ = true; }
+    // The console may show anything now (it was resized, put back as found
+    // while the process was suspended, or written to by others): what the
+    // presenter knew of it is forgotten, and the next Present draws every
+    // cell.
+    void LoseTrack() {
+        track_lost_ = true;
+        Forget();
+    }
 
 protected:
     // Draws one whole glyph: a cell, or the left cell of a wide character.
     virtual void Draw(int column, int row, const Cell& cell) = 0;
     // Before the first Draw of a Present that follows LoseTrack.
     virtual void StartOver() {}
+    // Drops what the subclass assumes about the console beyond its cells.
+    virtual void Forget() {}
     virtual void PlaceCursor(const Cursor& cursor) = 0;
 
 private:

@@ -182,7 +182,7 @@ void Terminal::AskForWindow() {
     const auto& asked = state_.changes().asked_size;
     if (!asked) return;
     presenter_.RequestWindowSize(asked->first, asked->second);
-    Flush();
+    Send(presenter_.TakeBytes());
     const auto give_up = Clock::now() + kResizeWait;
     while (!Fits(WindowSize()) && Clock::now() < give_up) {
         Await(decoder_, std::min(give_up, Clock::now() + milliseconds(25)));
@@ -244,6 +244,7 @@ void Terminal::CatchUp() {
 // is its own again it takes it back, with the title and the window size that
 // leaving put back.
 void Terminal::Resume() {
+    presenter_.LoseTrack();
     WaitForForeground();
     signals::TakeContinued();
     state_.EnterGameMode();

@@ -87,9 +87,16 @@ std::string_view VtPresenter::TakeBytes() {
 
 void VtPresenter::Reset() {
     out_ += "\x1b(B\x1b[0m";
+    Forget();
     line_drawing_ = false;
+}
+
+// Where the cursor is, which colours the terminal draws in and whether it
+// shows the cursor: whoever had the terminal meanwhile may have changed any.
+void VtPresenter::Forget() {
     at_column_ = at_row_ = -1;
     foreground_ = background_ = -1;
+    cursor_shown_ = -1;
 }
 
 // In the game's black, not the terminal's own background, where the terminal
@@ -205,7 +212,6 @@ void VtPresenter::ProbeWidth(int row, std::string_view glyph, LineForm form) {
     EmitGlyph(glyph, form);
     SetLineDrawing(false);
     out_ += "\x1b[6n";
-    at_column_ = at_row_ = -1;
     LoseTrack();
 }
 

@@ -63,6 +63,7 @@ public:
 protected:
     void Draw(int column, int row, const Cell& cell) override;
     void StartOver() override;
+    void Forget() override;
     void PlaceCursor(const Cursor& cursor) override;
 
 private:
@@ -70,8 +71,7 @@ private:
     void UseAttribute(int attribute, bool blank);
     void EmitGlyph(std::string_view glyph, LineForm form);
     void SetLineDrawing(bool on);
-    // Plain characters in plain colours, whatever the terminal had; where
-    // the cursor is and which colours it draws in are then not known.
+    // Plain characters in plain colours, whatever the terminal had.
     void Reset();
     void ClearToBlack();
 
