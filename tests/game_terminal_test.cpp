@@ -1,12 +1,15 @@
-// The built game as a user's terminal meets it: keys typed at awkward
-// moments, suspended from a shell, resized, hung up on, and started where it
-// cannot run.
+// The built game as a user's terminal meets it: played, keys typed at awkward
+// moments, suspended and continued, resized, hung up on, and started where
+// it cannot run. Each screen is judged by what the terminal shows, against
+// what the virtual console shows after the same keys.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
+#include <set>
 #include <thread>
+#include <utility>
 
+#include "expected_screen.h"
 #include "pty_session.h"
 
 namespace {
@@ -14,148 +17,140 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr std::string_view kCursorQuery = "\x1b[6n";
-constexpr std::string_view kModeMenu = "请选择你的Kvor模式：";
-constexpr std::string_view kMenuTitle = "菜单：";
 constexpr std::string_view kDown = "\x1b[B";
 constexpr const char* kUtf8 = "LC_ALL=C.UTF-8";
+constexpr const char* kToMenu = "Return Return Return";
+constexpr const char* kToPause = "Return Return Return Return Escape";
 
-std::size_t Count(std::string_view text, std::string_view what) {
-    std::size_t count = 0;
-    for (auto at = text.find(what); at != std::string_view::npos; at = text.find(what, at + 1)) {
-        ++count;
+Shown ShownBy(PtySession& game) {
+    return [&game](int column, int row) {
+        const TerminalScreen::Cell cell = game.screen().At(column, row);
+        return ShownCell{cell.glyph, cell.foreground, cell.background};
+    };
+}
+
+// What the terminal shows once the game waits for a key, against the
+// virtual console after `keys`; and the cursor hidden.
+void ExpectShows(PtySession& game, const char* keys, Board board = Board::kAsDrawn) {
+    SCOPED_TRACE(keys);
+    game.ReadAll();
+    EXPECT_EQ(Differences(ScreenAfter(keys), ShownBy(game), board), "");
+    EXPECT_FALSE(game.screen().cursor_shown());
+}
+
+std::set<std::pair<int, int>> Snake(PtySession& game) {
+    std::set<std::pair<int, int>> cells;
+    for (int y = 2; y <= 29; ++y) {
+        for (int x = 2; x <= 29; ++x) {
+            if (game.screen().At(2 * x, y).glyph == "●") cells.emplace(x, y);
+        }
     }
-    return count;
+    return cells;
 }
 
-// The first child of process `pid`, or 0.
-pid_t ChildOf(pid_t pid) {
-    const std::string task = "/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid);
-    pid_t child = 0;
-    std::ifstream(task + "/children") >> child;
-    return child;
+bool Exited(PtySession& game) {
+    const std::optional<int> status = game.Wait();
+    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
 }
 
-bool Stopped(pid_t pid) {
-    std::string stat;
-    std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), stat);
-    return stat.size() > stat.rfind(')') + 2 && stat[stat.rfind(')') + 2] == 'T';
-}
-
-// The game alone on a pseudo-terminal larger than it needs, in mode 1 (a step
-// every 135 ms). On the way out it puts the terminal back as found, its title
-// and size included, and no key typed was ever echoed.
-TEST(RoundOnPty, EscJustAfterAStepPausesBeforeTheNextAndTheExitPutsAllBack) {
+// The game alone on a terminal larger than it needs, in mode 1 (a step every
+// 135 ms): an ESC typed just after a step pauses before the next. On the way
+// out the terminal is put back as found, the window size too, with the
+// cursor below the game, and no key typed was ever echoed.
+TEST(RoundOnPty, PlaysAsLaidOutAndPutsTheTerminalBack) {
     PtySession game({GAME_PATH}, {kUtf8}, PtySession::Tty::kControlling, {40, 100, 0, 0});
     ASSERT_TRUE(game.ReadUntil(kCursorQuery));
     game.Type("\r\r\r\r");
-    ASSERT_TRUE(game.ReadUntil("ESC键暂停"));
-    for (const std::size_t goal = Count(game.output(), "●") + 2;
-         Count(game.output(), "●") < goal;) {
-        ASSERT_TRUE(game.ReadSome(1000)) << "the round runs";
-    }
+    ASSERT_TRUE(game.ReadUntilShown("ESC键暂停"));
+    const auto start = Snake(game);
+    ASSERT_TRUE(game.ReadUntil([&] { return !Snake(game).empty() && Snake(game) != start; }));
     std::this_thread::sleep_for(5ms);
-    game.Mark();
+    const auto before_escape = Snake(game);
     game.Type("\x1b");
-    ASSERT_TRUE(game.ReadUntil(kMenuTitle));
-    const std::string_view after = game.SinceMark();
-    EXPECT_EQ(Count(after.substr(0, after.find(kMenuTitle)), "●"), 0u) << "a step after ESC";
+    ASSERT_TRUE(game.ReadUntilShown("退出游戏"));
+    ExpectShows(game, kToPause, Board::kPlayed);
+    EXPECT_EQ(Snake(game), before_escape) << "a step after ESC";
 
-    game.Type(std::string(kDown) + std::string(kDown) + "\r");
-    const std::optional<int> status = game.Wait();
-    ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
-    EXPECT_TRUE(CursorShownAndColoursReset(game.output()));
+    game.Type("\r");
+    ASSERT_TRUE(game.ReadUntilShown("卷个**"));
+    ExpectShows(game, "Return Return Return Return Escape Return", Board::kPlayed);
+    game.Type("\x1b[C");
+    ASSERT_TRUE(game.ReadUntil([&] { return game.screen().At(58, 18).background == 7; }));
+    ExpectShows(game, "Return Return Return Return Escape Return later Right", Board::kPlayed);
+    game.Type("\r");
+    ASSERT_TRUE(Exited(game));
+    EXPECT_EQ(game.screen().cursor().row, 32);
+    EXPECT_EQ(game.screen().asked_size(), std::make_pair(100L, 40L));
+    EXPECT_EQ(NotPutBack(game), "");
     EXPECT_EQ(game.output().find("^["), std::string::npos) << "the terminal echoed keys";
-    const std::string_view end =
-        std::string_view(game.output()).substr(game.output().rfind("\x1b[?25h"));
-    EXPECT_NE(end.find("\x1b[23;0t"), std::string_view::npos) << "the title popped";
-    EXPECT_NE(end.find("\x1b[8;40;100t"), std::string_view::npos) << "the size put back";
 }
 
 TEST(TypedAhead, ARepliesTypedInOneBurstReachThePacePrompt) {
     PtySession game({GAME_PATH}, {kUtf8});
     ASSERT_TRUE(game.ReadUntil(kCursorQuery));
     game.Type("\r\r\r" + std::string(kDown) + std::string(kDown) + std::string(kDown) + "\r30\r");
-    EXPECT_TRUE(game.ReadUntil("卷王模式（30）")) << game.output();
+    EXPECT_TRUE(game.ReadUntilShown("卷王模式（30）"));
 }
 
-// The game started from an interactive shell with job control, which notes
-// the terminal's mode to compare once the game has let go of it, and says
-// how the game ended.
-class FromAShell : public ::testing::Test {
+// The game as a job of a shell with job control that, unlike a real shell,
+// leaves the terminal's modes as the game leaves them when it stops: so the
+// game itself must have put everything back.
+class AsAJob : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(shell.ReadUntil("$ "));
-        // A job's list is abandoned when it stops, so sh says how the game
-        // ended after fg too.
-        shell.Type("before=$(stty -g); sh -c '" GAME_PATH "; echo status=$?'\r");
-        ASSERT_TRUE(shell.ReadUntil(kCursorQuery));
-        shell.Type("\r\r\r");
-        ASSERT_TRUE(shell.ReadUntil(kModeMenu));
+        ASSERT_TRUE(game.ReadUntil(kCursorQuery));
+        game.Type("\r\r\r");
+        ASSERT_TRUE(game.ReadUntilShown("卷王模式"));
     }
-    // Ctrl+Z, and the terminal as the shell had it while the game is stopped.
-    // The shell sees sh stop at once, the game a moment later, after it has
-    // put the terminal back: a person is not quick enough to tell.
     void Suspend() {
-        shell.Mark();
-        shell.Type("\x1a");
-        ASSERT_TRUE(shell.ReadUntil("Stopped"));
-        const auto give_up = PtySession::Clock::now() + 20s;
-        while (!Stopped(ChildOf(ChildOf(shell.pid())))) {
-            ASSERT_LT(PtySession::Clock::now(), give_up) << "the game did not stop";
-            std::this_thread::sleep_for(10ms);
-        }
-        ExpectGivenBack();
-    }
-    void Resume() {
-        shell.Mark();
-        shell.Type("fg\r");
-    }
-    void ExpectGivenBack() {
-        shell.Type("test \"$(stty -g)\" = \"$before\"; echo same_mode=$?\r");
-        EXPECT_TRUE(shell.ReadUntil("same_mode=0"));
-        EXPECT_TRUE(CursorShownAndColoursReset(shell.output()));
+        game.Type("\x1a");
+        ASSERT_TRUE(game.ReadUntil([&] { return game.Stopped(); })) << "the game did not stop";
+        EXPECT_EQ(NotPutBack(game), "");
     }
 
-    PtySession shell{PtySession::Shell(), {"PS1=$ ", "HISTFILE=", "TERM=xterm", kUtf8}};
+    PtySession game{{GAME_PATH}, {"TERM=xterm", kUtf8}, PtySession::Tty::kJob};
 };
 
-TEST_F(FromAShell, SuspendedOrSqueezedItGivesWayAndRepaints) {
+TEST_F(AsAJob, SuspendedOrSqueezedItGivesWayAndRepaints) {
     Suspend();
-    Resume();
-    EXPECT_TRUE(shell.ReadUntil(kModeMenu)) << "repainted after fg";
+    game.Foreground();
+    ASSERT_TRUE(game.ReadUntilShown("卷王模式"));
+    ExpectShows(game, kToMenu);
     Suspend();
-    shell.Type("bg\r");
-    ExpectGivenBack();
-    // Taking the terminal from the background would have stopped it again.
-    shell.Type("jobs\r");
-    EXPECT_TRUE(shell.ReadUntil("Running"));
-    Resume();
-    EXPECT_TRUE(shell.ReadUntil(kModeMenu)) << "repainted after bg and fg";
+    game.Background();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(game.Stopped()) << "running in the background";
+    EXPECT_EQ(NotPutBack(game), "") << "the terminal taken from the background";
+    game.Foreground();
+    ASSERT_TRUE(game.ReadUntilShown("卷王模式"));
+    ExpectShows(game, kToMenu);
 
-    shell.Resize(60, 20);
-    EXPECT_TRUE(shell.ReadUntil("窗口太小：需要 82x32，当前 60x20。"));
-    EXPECT_TRUE(shell.ReadUntil("Window too small: needs 82x32, has 60x20."));
-    shell.Mark();
-    shell.Resize(82, 32);
-    EXPECT_TRUE(shell.ReadUntil(kModeMenu)) << "repainted once it grew back";
-    shell.Mark();
-    shell.Resize(60, 20);
-    ASSERT_TRUE(shell.ReadUntil("60x20"));
-    shell.Type("q");
-    EXPECT_TRUE(shell.ReadUntil("status=0"));
-    ExpectGivenBack();
+    game.Resize(60, 20);
+    EXPECT_TRUE(game.ReadUntilShown("窗口太小：需要 82x32，当前 60x20。"));
+    EXPECT_TRUE(game.ReadUntilShown("Window too small: needs 82x32, has 60x20."));
+    game.Resize(82, 32);
+    ASSERT_TRUE(game.ReadUntilShown("卷王模式"));
+    ExpectShows(game, kToMenu);
+    game.Resize(60, 20);
+    ASSERT_TRUE(game.ReadUntilShown("60x20"));
+    game.Type("q");
+    EXPECT_TRUE(Exited(game));
+    EXPECT_EQ(NotPutBack(game), "");
 }
 
-TEST_F(FromAShell, ARoundComesBackPaused) {
-    shell.Type("\r");
-    ASSERT_TRUE(shell.ReadUntil("ESC键暂停"));
+TEST_F(AsAJob, ARoundComesBackPaused) {
+    game.Type("\r");
+    ASSERT_TRUE(game.ReadUntilShown("ESC键暂停"));
     Suspend();
-    Resume();
-    ASSERT_TRUE(shell.ReadUntil("退出游戏")) << "the whole menu";
-    EXPECT_EQ(shell.ReadFor(500ms).find("●"), std::string_view::npos) << "the snake stands still";
-    shell.Type(std::string(kDown) + std::string(kDown) + "\r");
-    EXPECT_TRUE(shell.ReadUntil("status=0"));
-    ExpectGivenBack();
+    game.Foreground();
+    ASSERT_TRUE(game.ReadUntilShown("退出游戏"));
+    ExpectShows(game, kToPause, Board::kPlayed);
+    const auto paused = Snake(game);
+    game.ReadFor(500ms);
+    EXPECT_EQ(Snake(game), paused) << "the snake stands still";
+    game.Type(std::string(kDown) + std::string(kDown) + "\r");
+    EXPECT_TRUE(Exited(game));
+    EXPECT_EQ(NotPutBack(game), "");
 }
 
 // A closed terminal window: the game must not outlive it.
@@ -171,14 +166,14 @@ TEST(HangUp, TheGameEndsWithinASecond) {
 
     const auto ends_soon = [](PtySession& game, std::string_view shown) {
         SCOPED_TRACE(shown);
-        ASSERT_TRUE(game.ReadUntil(shown));
+        ASSERT_TRUE(game.ReadUntilShown(shown));
         game.HangUp();
         const std::optional<int> status = game.Wait(1s);
         ASSERT_TRUE(status.has_value()) << "still running";
         EXPECT_FALSE(WIFSIGNALED(*status) && WTERMSIG(*status) != SIGHUP) << *status;
     };
     ends_soon(opening, "●");
-    ends_soon(at_menu, kModeMenu);
+    ends_soon(at_menu, "请选择你的Kvor模式：");
     ends_soon(at_prompt, "请输入你想卷的程度");
 }
 

@@ -1,5 +1,6 @@
 // The one driver for the built programs: each runs on a fresh pseudo-terminal,
-// where the test types, resizes, hangs up and reads every byte written.
+// where the test types, resizes, hangs up and stops it, and a terminal
+// emulator reads every byte written and answers as a terminal does.
 #pragma once
 
 #include <fcntl.h>
@@ -12,12 +13,17 @@
 #include <unistd.h>
 #include <utmp.h>
 
+#include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "terminal_screen.h"
 
 // Killed with this object if it still runs. The test keeps the slave side
 // open to read its termios, as the user's shell would find it.
@@ -25,14 +31,21 @@ class PtySession {
 public:
     using Clock = std::chrono::steady_clock;
     // Without a controlling terminal a hang-up sends no SIGHUP: the program
-    // only learns of it from its input.
-    enum class Tty { kControlling, kStreamsOnly };
+    // only learns of it from its input. As a job, the program runs in a
+    // process group of its own under a stand-in for a shell with job control,
+    // which takes the terminal back when the program stops, leaving its modes
+    // as the program left them, and hands it over again on Foreground().
+    enum class Tty { kControlling, kStreamsOnly, kJob };
 
     // `environment` ("NAME=value") is put into the test's own.
     explicit PtySession(std::vector<std::string> command, std::vector<std::string> environment = {},
-                        Tty tty = Tty::kControlling, winsize size = {32, 82, 0, 0}) {
-        if (::openpty(&master_, &slave_, nullptr, nullptr, &size) != 0)
+                        Tty tty = Tty::kControlling, winsize size = {32, 82, 0, 0})
+        : screen_(size.ws_col, size.ws_row) {
+        int job_control[2];
+        if (::openpty(&master_, &slave_, nullptr, nullptr, &size) != 0 ||
+            ::pipe2(job_control, O_CLOEXEC) != 0)
             throw std::runtime_error("openpty");
+        job_control_ = job_control[1];
         // Another session's program must not hold this master open: closing
         // it is how a test hangs up.
         ::fcntl(master_, F_SETFD, FD_CLOEXEC);
@@ -43,9 +56,13 @@ public:
         for (std::string& word : command) argv.push_back(word.data());
         argv.push_back(nullptr);
         pid_ = ::fork();
-        if (pid_ != 0) return;
-        if (tty == Tty::kControlling) {
+        if (pid_ != 0) {
+            ::close(job_control[0]);
+            return;
+        }
+        if (tty != Tty::kStreamsOnly) {
             ::login_tty(::dup(slave_));
+            if (tty == Tty::kJob) RunAsJob(job_control[0]);
         } else {
             ::setsid();
             for (int fd = 0; fd < 3; ++fd) ::dup2(slave_, fd);
@@ -61,9 +78,6 @@ public:
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
-    // An interactive bash with job control, prompting "$ ".
-    static std::vector<std::string> Shell() { return {"/bin/bash", "--norc", "--noprofile", "-i"}; }
-
     ~PtySession() {
         if (pid_ > 0) {
             ::kill(pid_, SIGKILL);
@@ -71,19 +85,27 @@ public:
         }
         HangUp();
         ::close(slave_);
+        ::close(job_control_);
     }
     PtySession(const PtySession&) = delete;
     PtySession& operator=(const PtySession&) = delete;
 
-    // Reads until `marker` shows up after the mark; false after `limit`.
-    bool ReadUntil(std::string_view marker,
+    // Reads until `done` holds; false after `limit`.
+    bool ReadUntil(const std::function<bool()>& done,
                    std::chrono::milliseconds limit = std::chrono::seconds(20)) {
         const auto give_up = Clock::now() + limit;
-        while (output_.find(marker, mark_) == std::string::npos) {
+        while (!done()) {
             if (Clock::now() > give_up) return false;
             ReadSome(100);
         }
         return true;
+    }
+    // Until `marker` is written after the mark, or the terminal shows `text`.
+    bool ReadUntil(std::string_view marker) {
+        return ReadUntil([&] { return output_.find(marker, mark_) != std::string::npos; });
+    }
+    bool ReadUntilShown(std::string_view text) {
+        return ReadUntil([&] { return screen_.Shows(text); });
     }
     // False once nothing more came within the timeout. After a hang-up it
     // only waits.
@@ -92,8 +114,15 @@ public:
         if (::poll(&in, 1, timeout_ms) <= 0) return false;
         char bytes[4096];
         const ssize_t got = ::read(master_, bytes, sizeof bytes);
-        if (got > 0) output_.append(bytes, static_cast<std::size_t>(got));
-        return got > 0;
+        if (got <= 0) return false;
+        output_.append(bytes, static_cast<std::size_t>(got));
+        Type(screen_.Feed({bytes, static_cast<std::size_t>(got)}));
+        return true;
+    }
+    // Reads until nothing more comes for a moment.
+    void ReadAll() {
+        while (ReadSome(200)) {
+        }
     }
     // Everything read for `duration`, from now on.
     std::string_view ReadFor(std::chrono::milliseconds duration) {
@@ -125,7 +154,17 @@ public:
     void Resize(unsigned short columns, unsigned short rows) {
         const winsize size{rows, columns, 0, 0};
         ::ioctl(master_, TIOCSWINSZ, &size);
+        screen_.Resize(columns, rows);
     }
+    // A job's program: stopped (as by Ctrl+Z, once the terminal is back with
+    // the stand-in), continued in the foreground, or in the background.
+    bool Stopped() const {
+        std::string stat;
+        std::getline(std::ifstream("/proc/" + std::to_string(JobPid()) + "/stat"), stat);
+        return stat.size() > stat.rfind(')') + 2 && stat[stat.rfind(')') + 2] == 'T';
+    }
+    void Foreground() { (void)!::write(job_control_, "f", 1); }
+    void Background() { (void)!::write(job_control_, "b", 1); }
     termios Mode() const {
         termios now{};
         ::tcgetattr(slave_, &now);
@@ -137,10 +176,44 @@ public:
     std::string_view SinceMark() const { return std::string_view(output_).substr(mark_); }
 
     pid_t pid() const { return pid_; }
+    TerminalScreen& screen() { return screen_; }
     const termios& before() const { return before_; }
     const std::string& output() const { return output_; }
 
 private:
+    // Returns in the job; the stand-in for a shell stays here and takes the
+    // job's exit status for its own, 128 plus the signal when one ended it.
+    static void RunAsJob(int job_control) {
+        ::signal(SIGTTOU, SIG_IGN);
+        const pid_t job = ::fork();
+        if (job == 0) {
+            ::setpgid(0, 0);
+            ::tcsetpgrp(STDIN_FILENO, ::getpid());
+            return;
+        }
+        ::setpgid(job, job);
+        ::tcsetpgrp(STDIN_FILENO, job);
+        for (int status = 0; ::waitpid(job, &status, WUNTRACED) == job;) {
+            if (!WIFSTOPPED(status))
+                ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+            ::tcsetpgrp(STDIN_FILENO, ::getpgrp());
+            for (char order = 'b'; order == 'b' && ::read(job_control, &order, 1) == 1;) {
+                if (order == 'f') ::tcsetpgrp(STDIN_FILENO, job);
+                ::kill(-job, SIGCONT);
+            }
+        }
+        ::_exit(127);
+    }
+    pid_t JobPid() const {
+        pid_t child = 0;
+        std::ifstream("/proc/" + std::to_string(pid_) + "/task/" + std::to_string(pid_) +
+                      "/children") >>
+            child;
+        return child;
+    }
+
+    TerminalScreen screen_;
+    int job_control_ = -1;
     int master_ = -1;
     int slave_ = -1;
     pid_t pid_ = -1;
@@ -149,11 +222,19 @@ private:
     std::size_t mark_ = 0;
 };
 
-// After the last time the cursor was hidden, it was shown again and the
-// colours reset.
-inline bool CursorShownAndColoursReset(std::string_view output) {
-    const std::size_t hidden = output.rfind("\x1b[?25l");
-    return hidden != std::string_view::npos &&
-           output.find("\x1b[?25h", hidden) != std::string_view::npos &&
-           output.find("\x1b[0m", hidden) != std::string_view::npos;
+// What is wrong with the terminal as a shell finds it after the program:
+// nothing when its modes are as they were found and it shows the cursor and
+// plain text under the title it had.
+inline std::string NotPutBack(PtySession& session) {
+    session.ReadAll();
+    const termios now = session.Mode();
+    const termios& before = session.before();
+    std::string wrong;
+    if (now.c_iflag != before.c_iflag || now.c_oflag != before.c_oflag ||
+        now.c_lflag != before.c_lflag || !std::equal(now.c_cc, now.c_cc + NCCS, before.c_cc))
+        wrong += " mode";
+    if (!session.screen().cursor_shown()) wrong += " cursor hidden";
+    if (!session.screen().title().empty()) wrong += " title " + session.screen().title();
+    if (!session.screen().TakesPlainText()) wrong += " text not plain";
+    return wrong;
 }
