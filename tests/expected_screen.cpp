@@ -58,10 +58,11 @@ bool SameColour(int wanted, int shown) {
     return shown == ShownCell::kUnknown || shown == TerminalColour(wanted);
 }
 
-std::string Describe(int column, int row, const std::string& wanted, const ShownCell& shown) {
+std::string Describe(int column, int row, const ShownCell& wanted, const ShownCell& shown) {
     std::ostringstream text;
-    text << " (" << column << "," << row << ") wanted " << wanted << " shown '" << shown.glyph
-         << "' " << shown.foreground << "/" << shown.background << ";";
+    text << " (" << column << "," << row << ") wanted '" << wanted.glyph << "' "
+         << wanted.foreground << "/" << wanted.background << " shown '" << shown.glyph << "' "
+         << shown.foreground << "/" << shown.background << ";";
     return text.str();
 }
 
@@ -109,6 +110,15 @@ Screen ScreenAfter(std::string_view keys) {
     return console.screen();
 }
 
+Shown ShownBy(const Screen& screen) {
+    return [&screen](int column, int row) {
+        const platform::Cell& cell = screen.At(column, row);
+        const bool right = cell.part == platform::Cell::Part::Right;
+        return ShownCell{right ? "" : cell.glyph, TerminalColour(cell.attribute & 0xF),
+                         TerminalColour((cell.attribute >> 4) & 0xF)};
+    };
+}
+
 std::string Differences(const Screen& expected, const Shown& shown, Board board) {
     std::string differences;
     int count = 0;
@@ -127,9 +137,7 @@ std::string Differences(const Screen& expected, const Shown& shown, Board board)
                 continue;
             }
             if (++count <= 6) {
-                differences +=
-                    Describe(column, row,
-                             "'" + wanted.glyph + "' " + std::to_string(wanted.attribute), cell);
+                differences += Describe(column, row, ShownBy(expected)(column, row), cell);
             }
         }
     }

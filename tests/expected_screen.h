@@ -27,6 +27,9 @@ struct ShownCell {
 };
 using Shown = std::function<ShownCell(int column, int row)>;
 
+// A screen record as a console shows it.
+Shown ShownBy(const platform::Screen& screen);
+
 enum class Board {
     kAsDrawn,
     // Where the snake went and the food fell depend on time and the clock's
