@@ -100,9 +100,9 @@ public:
         }
         return true;
     }
-    // Until `marker` is written after the mark, or the terminal shows `text`.
+    // Until `marker` is written, or the terminal shows `text`.
     bool ReadUntil(std::string_view marker) {
-        return ReadUntil([&] { return output_.find(marker, mark_) != std::string::npos; });
+        return ReadUntil([&] { return output_.find(marker) != std::string::npos; });
     }
     bool ReadUntilShown(std::string_view text) {
         return ReadUntil([&] { return screen_.Shows(text); });
@@ -124,12 +124,8 @@ public:
         while (ReadSome(200)) {
         }
     }
-    // Everything read for `duration`, from now on.
-    std::string_view ReadFor(std::chrono::milliseconds duration) {
-        Mark();
-        const auto end = Clock::now() + duration;
-        while (Clock::now() < end) ReadSome(10);
-        return SinceMark();
+    void ReadFor(std::chrono::milliseconds duration) {
+        for (const auto end = Clock::now() + duration; Clock::now() < end;) ReadSome(10);
     }
     // The exit status, if the program ends within `limit`; its output is read
     // meanwhile, so that it cannot block on a full terminal.
@@ -141,8 +137,7 @@ public:
             ReadSome(10);
         }
         pid_ = -1;
-        while (ReadSome(100)) {
-        }
+        ReadAll();
         return status;
     }
     // Closes the master side, as a terminal emulator that is closed does.
@@ -171,10 +166,6 @@ public:
         return now;
     }
     void Type(std::string_view bytes) { (void)!::write(master_, bytes.data(), bytes.size()); }
-    // Later reads look for their markers only in what comes after this.
-    void Mark() { mark_ = output_.size(); }
-    std::string_view SinceMark() const { return std::string_view(output_).substr(mark_); }
-
     pid_t pid() const { return pid_; }
     TerminalScreen& screen() { return screen_; }
     const termios& before() const { return before_; }
@@ -219,7 +210,6 @@ private:
     pid_t pid_ = -1;
     termios before_{};
     std::string output_;
-    std::size_t mark_ = 0;
 };
 
 // What is wrong with the terminal as a shell finds it after the program:
