@@ -125,9 +125,9 @@ TEST_F(AsAJob, SuspendedOrSqueezedItGivesWayAndRepaints) {
     ASSERT_TRUE(game.ReadUntilShown("卷王模式"));
     ExpectShows(game, kToMenu);
 
-    game.Resize(60, 20);
-    EXPECT_TRUE(game.ReadUntilShown("窗口太小：需要 82x32，当前 60x20。"));
-    EXPECT_TRUE(game.ReadUntilShown("Window too small: needs 82x32, has 60x20."));
+    game.Resize(90, 20);
+    EXPECT_TRUE(game.ReadUntilShown("窗口太小：需要 82x32，当前 90x20。"));
+    EXPECT_TRUE(game.ReadUntilShown("Window too small: needs 82x32, has 90x20."));
     game.Resize(82, 32);
     ASSERT_TRUE(game.ReadUntilShown("卷王模式"));
     ExpectShows(game, kToMenu);
