@@ -1,15 +1,14 @@
 // Sits at a Windows console for tests run under wine: gives the console a
 // shell's past, starts a program in it, keeps a file with what the console
-// holds, and notes how the console was before and after the program and how
-// the program ended. The keys come from outside, as a player types them.
+// holds, and notes how the program ended and left the console. The keys come
+// from outside, as a player types them.
 //
 // Usage: windows_console_remote DIRECTORY PROGRAM
-// In DIRECTORY (a Windows path) it writes
-//   screen   the screen buffer, one line a row, one character a cell (a
-//            character of no width as a blank), replaced whole
-//   console  "before ..." and "after ..." lines describing the console, then
-//            "cursor COLUMN ROW" as the program left it
-//   status   the program's exit code, written last
+// In DIRECTORY (a Windows path) it writes, each file replaced whole,
+//   screen   the buffer's width, then its cells, one a line (a character of
+//            no width as a blank)
+//   result   "exit CODE"; the console before and after the program, if they
+//            differ; and "cursor COLUMN ROW" as the program left it
 #include <windows.h>
 
 #include <cstdio>
@@ -21,8 +20,8 @@
 
 namespace {
 
-HANDLE g_input;
-HANDLE g_output;
+HANDLE g_input = GetStdHandle(STD_INPUT_HANDLE);
+HANDLE g_output = GetStdHandle(STD_OUTPUT_HANDLE);
 std::filesystem::path g_directory;
 
 std::string Utf8(const std::wstring& text) {
@@ -34,6 +33,13 @@ std::string Utf8(const std::wstring& text) {
     return bytes;
 }
 
+// Replaced in one step, so that a reader never finds half a file.
+void Write(const wchar_t* name, const std::string& text) {
+    const std::filesystem::path next = g_directory / L"next";
+    std::ofstream(next, std::ios::binary) << text;
+    MoveFileExW(next.c_str(), (g_directory / name).c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
 void DumpScreen() {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!GetConsoleScreenBufferInfo(g_output, &info)) return;
@@ -42,20 +48,16 @@ void DumpScreen() {
     std::vector<CHAR_INFO> cells(static_cast<std::size_t>(width) * height);
     SMALL_RECT region{0, 0, static_cast<SHORT>(width - 1), static_cast<SHORT>(height - 1)};
     ReadConsoleOutputW(g_output, cells.data(), {width, height}, {0, 0}, &region);
-    std::wstring text;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        const wchar_t c = cells[i].Char.UnicodeChar;
+    std::wstring text = std::to_wstring(width) + L"\n";
+    for (const CHAR_INFO& cell : cells) {
+        const wchar_t c = cell.Char.UnicodeChar;
         text += c == 0 || c == L'\u200B' ? L' ' : c;
-        if ((i + 1) % static_cast<std::size_t>(width) == 0) text += L'\n';
+        text += L'\n';
     }
-    // Replaced in one step, so that a reader never finds half a screen.
-    const std::filesystem::path path = g_directory / "screen";
-    const std::filesystem::path next = g_directory / "screen.new";
-    std::ofstream(next, std::ios::binary) << Utf8(text);
-    MoveFileExW(next.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    Write(L"screen", Utf8(text));
 }
 
-std::string Describe(const char* when) {
+std::string Describe() {
     CONSOLE_SCREEN_BUFFER_INFO info{};
     CONSOLE_CURSOR_INFO cursor{};
     DWORD input_mode = 0;
@@ -68,9 +70,9 @@ std::string Describe(const char* when) {
     GetConsoleTitleW(title, static_cast<DWORD>(std::size(title)));
     char line[512];
     std::snprintf(line, sizeof line,
-                  "%s buffer %dx%d window %dx%d attribute %#x cursor %lu %s modes %#lx %#lx "
-                  "title %s\n",
-                  when, info.dwSize.X, info.dwSize.Y, info.srWindow.Right - info.srWindow.Left + 1,
+                  "buffer %dx%d window %dx%d attribute %#x cursor %lu %s modes %#lx %#lx title "
+                  "%s\n",
+                  info.dwSize.X, info.dwSize.Y, info.srWindow.Right - info.srWindow.Left + 1,
                   info.srWindow.Bottom - info.srWindow.Top + 1, info.wAttributes, cursor.dwSize,
                   cursor.bVisible ? "shown" : "hidden", input_mode, output_mode,
                   Utf8(title).c_str());
@@ -82,54 +84,36 @@ std::string Describe(const char* when) {
 int wmain(int argc, wchar_t** argv) {
     if (argc != 3) return 2;
     g_directory = argv[1];
-    // The console itself, whatever wine made of the standard handles it was
-    // given, and handed on to the program.
-    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-    g_input =
-        CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    &inherited, OPEN_EXISTING, 0, nullptr);
-    g_output =
-        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    &inherited, OPEN_EXISTING, 0, nullptr);
-
-    // A console with a past: a title, a cursor and a screen of a shell's text.
-    SetConsoleTitleW(L"remote");
-    const CONSOLE_CURSOR_INFO cursor{50, TRUE};
-    SetConsoleCursorInfo(g_output, &cursor);
+    // A console with a past: a screen of a shell's text, under the title and
+    // with the caret that wineconsole gave it.
     for (int i = 1; i <= 40; ++i) {
         const std::wstring line = L"C:\\> shell text " + std::to_wstring(i) + L"\r\n";
         DWORD written = 0;
         WriteConsoleW(g_output, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     }
-    std::string console = Describe("before");
+    const std::string before = Describe();
 
     std::wstring command = L"\"" + std::wstring(argv[2]) + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = g_input;
-    startup.hStdOutput = g_output;
-    startup.hStdError = g_output;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
         return 3;
-    }
     do {
         DumpScreen();
     } while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT);
     DumpScreen();
 
-    CONSOLE_SCREEN_BUFFER_INFO after;
-    GetConsoleScreenBufferInfo(g_output, &after);
-    console += Describe("after") + "cursor " + std::to_string(after.dwCursorPosition.X) + " " +
-               std::to_string(after.dwCursorPosition.Y) + "\n";
-    std::ofstream(g_directory / "console", std::ios::binary) << console;
     DWORD status = 0;
     GetExitCodeProcess(process.hProcess, &status);
-    std::ofstream(g_directory / "status", std::ios::binary) << status << "\n";
-    // The console stays a moment, so that what it sends a terminal as it
-    // closes is not taken for what the program left there.
-    ::Sleep(1000);
+    std::string result = "exit " + std::to_string(status) + "\n";
+    const std::string after = Describe();
+    if (after != before) result += "before " + before + "after " + after;
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    GetConsoleScreenBufferInfo(g_output, &info);
+    result += "cursor " + std::to_string(info.dwCursorPosition.X) + " " +
+              std::to_string(info.dwCursorPosition.Y) + "\n";
+    Write(L"result", result);
     return 0;
 }
