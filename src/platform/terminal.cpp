@@ -95,7 +95,8 @@ Terminal::Terminal(int in_fd, int out_fd)
     : in_fd_(in_fd),
       out_fd_(out_fd),
       state_(in_fd, out_fd),
-      encoding_(OutputEncoding::LocaleCodeset()) {
+      encoding_(OutputEncoding::LocaleCodeset()),
+      decoder_(CharsetOf(OutputEncoding::LocaleCodeset())) {
     signals::Install(state_);
     state_.EnterGameMode();
     MeasureGlyphs();
@@ -153,7 +154,8 @@ std::array<int, Screen::kRows> Terminal::ReadWidths(std::size_t probes) {
     const auto give_up = Clock::now() + kReplyWait;
     try {
         for (std::size_t answers = 0; answers < probes && Clock::now() < give_up;) {
-            Await(decoder_, std::min(give_up, decoder_.Deadline().value_or(give_up)));
+            Await(decoder_, std::min(give_up, decoder_.Deadline().value_or(give_up)),
+                  Reading::kPastKeys);
             while (const auto report = decoder_.TakeCursorReport()) {
                 if (report->first >= 1 && report->first <= Screen::kRows) {
                     width[static_cast<std::size_t>(report->first - 1)] = report->second - 1;
@@ -200,7 +202,7 @@ std::pair<int, int> Terminal::WindowSize() const {
 
 // Keys other than ESC and q are for nobody meanwhile.
 bool Terminal::WaitForRoom() {
-    KeyDecoder keys;
+    KeyDecoder keys(decoder_.charset());
     bool waited = false;
     for (auto size = WindowSize(); !Fits(size); size = WindowSize()) {
         waited = true;
@@ -255,8 +257,13 @@ void Terminal::Resume() {
     Interrupted();
 }
 
-bool Terminal::Await(KeyDecoder& decoder, std::optional<Clock::time_point> deadline) {
-    pollfd fds[] = {{in_fd_, POLLIN, 0}, {signals::WakeFd(), POLLIN, 0}};
+// What the game has not asked for yet waits in the terminal's own input
+// queue, which holds it at no cost to the game however much is typed or
+// pasted: input is read only once the codes decoded are all taken.
+bool Terminal::Await(KeyDecoder& decoder, std::optional<Clock::time_point> deadline,
+                     Reading reading) {
+    const bool read = reading == Reading::kPastKeys || !decoder.HasCode();
+    pollfd fds[] = {{read ? in_fd_ : -1, POLLIN, 0}, {signals::WakeFd(), POLLIN, 0}};
     const int ready = ::poll(fds, 2, deadline ? MillisUntil(*deadline) : -1);
     if (ready < 0) {
         if (errno == EINTR) return false;

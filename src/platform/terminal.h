@@ -58,9 +58,14 @@ private:
     bool WaitForRoom();
     void MeasureGlyphs();
     std::array<int, Screen::kRows> ReadWidths(std::size_t probes);
+    enum class Reading {
+        kUntilAKey,  // nothing more while a decoded code waits to be taken
+        kPastKeys,   // on, for the terminal's answers behind the keys
+    };
     // Reads what arrives until `deadline` (none: until something does) and
     // feeds it to `decoder`. False when a signal came first.
-    bool Await(KeyDecoder& decoder, std::optional<Clock::time_point> deadline);
+    bool Await(KeyDecoder& decoder, std::optional<Clock::time_point> deadline,
+               Reading reading = Reading::kUntilAKey);
 
     int in_fd_;
     int out_fd_;

@@ -69,14 +69,18 @@ bool IsBoxLine(char32_t code) {
 
 }  // namespace
 
+// The cursor goes below the game first: a terminal that grants the size at
+// once (urxvt) pulls its scrollback in at the top, and a cursor still inside
+// the last screen would leave the shell's prompt over it.
 std::string VtPresenter::RestoreBytes(const Changes& changes) {
     std::string bytes = "\x1b(B\x1b[0m\x1b[?25h\x1b[?7h";
-    // Pops the title saved by SetTitle.
-    if (!changes.title.empty()) bytes += "\x1b[23;0t";
+    bytes.append(CursorPosition(0, Screen::kRows - 1).view()) += "\r\n";
     if (changes.found_size && changes.found_size != changes.asked_size) {
         bytes += WindowSize(*changes.found_size);
     }
-    return bytes.append(CursorPosition(0, Screen::kRows - 1).view()) + "\r\n";
+    // Pops the title saved by SetTitle.
+    if (!changes.title.empty()) bytes += "\x1b[23;0t";
+    return bytes;
 }
 
 std::string_view VtPresenter::TakeBytes() {
