@@ -6,7 +6,7 @@
 #include <chrono>
 #include <string>
 
-#include "platform/key_decoder.h"
+#include "platform/terminal/key_decoder.h"
 
 namespace {
 

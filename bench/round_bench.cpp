@@ -12,8 +12,8 @@
 #include "controller.h"
 #include "food.h"
 #include "food_seeker.h"
-#include "platform/virtual_console.h"
-#include "platform/vt_presenter.h"
+#include "platform/virtual/virtual_console.h"
+#include "platform/terminal/vt_presenter.h"
 #include "snake.h"
 #include "tool.h"
 

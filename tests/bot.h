@@ -5,7 +5,7 @@
 #include <deque>
 #include <string_view>
 
-#include "platform/virtual_console.h"
+#include "platform/virtual/virtual_console.h"
 #include "point.h"
 #include "tool.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bot.h"
-#include "platform/virtual_console.h"
+#include "platform/virtual/virtual_console.h"
 #include "point.h"
 #include "tool.h"
 

@@ -1,6 +1,6 @@
 // Keys as terminals send them, and as the Windows console reports them,
 // turned into the console's key codes.
-#include "platform/key_decoder.h"
+#include "platform/terminal/key_decoder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/keys.h"
-#include "platform/windows_keys.h"
+#include "platform/windows/keys.h"
 
 namespace platform {
 namespace {

@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/vt_presenter.h"
-#include "platform/windows_presenter.h"
+#include "platform/terminal/vt_presenter.h"
+#include "platform/windows/presenter.h"
 
 namespace {
 

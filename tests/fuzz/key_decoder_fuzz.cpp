@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/key_decoder.h"
+#include "platform/terminal/key_decoder.h"
 
 namespace {
 

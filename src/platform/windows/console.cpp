@@ -1,10 +1,10 @@
-#include "platform/windows_console.h"
+#include "platform/windows/console.h"
 
 #include <algorithm>
 #include <iterator>
 #include <vector>
 
-#include "platform/windows_keys.h"
+#include "platform/windows/keys.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/windows_keys.h"
+#include "platform/windows/keys.h"
 
 #include "platform/keys.h"
 

@@ -1,4 +1,4 @@
-#include "platform/terminal_state.h"
+#include "platform/terminal/state.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "platform/terminal.h"
+#include "platform/terminal/terminal.h"
 
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/keys.h"
-#include "platform/terminal_signals.h"
+#include "platform/terminal/signals.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/windows_presenter.h"
+#include "platform/windows/presenter.h"
 
 #include "platform/text.h"
 

@@ -1,4 +1,4 @@
-#include "platform/virtual_console.h"
+#include "platform/virtual/virtual_console.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/vt_presenter.h"
+#include "platform/terminal/vt_presenter.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "platform/windows_state.h"
+#include "platform/windows/state.h"
 
 #include <algorithm>
 #include <iterator>

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/vt_presenter.h"
+#include "platform/terminal/vt_presenter.h"
 
 namespace platform {
 

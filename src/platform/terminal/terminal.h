@@ -7,11 +7,11 @@
 #include <string>
 #include <utility>
 
-#include "platform/encoding.h"
-#include "platform/key_decoder.h"
+#include "platform/terminal/encoding.h"
+#include "platform/terminal/key_decoder.h"
 #include "platform/screen_console.h"
-#include "platform/terminal_state.h"
-#include "platform/vt_presenter.h"
+#include "platform/terminal/state.h"
+#include "platform/terminal/vt_presenter.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/key_decoder.h"
+#include "platform/terminal/key_decoder.h"
 
 #include <algorithm>
 #include <charconv>

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "platform/screen_console.h"
-#include "platform/windows_presenter.h"
-#include "platform/windows_state.h"
+#include "platform/windows/presenter.h"
+#include "platform/windows/state.h"
 
 namespace platform {
 
