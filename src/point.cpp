@@ -8,8 +8,7 @@ void Point::Move(int new_x, int new_y) {
 }
 
 void Point::PrintAt(const char* glyph) const {
-    SetCursorPosition(x, y);
-    Print(glyph);
+    ::PrintAt(x, y, glyph);
 }
 
 void Point::PrintH() const {

@@ -47,11 +47,11 @@ public:
 
 protected:
     virtual Point Next() const { return CycleNext(body_.back()); }
-    bool KeyArrived() override {
+    bool KeyReady() override {
         answer_ = {key::kArrowPrefix, ArrowTowards(body_.back(), Next())};
         return true;
     }
-    int NextKey() override {
+    int WaitForKey() override {
         if (answer_.empty()) return key::kEnter;
         const int code = answer_.front();
         answer_.pop_front();

@@ -30,9 +30,9 @@ public:
     }
 
 protected:
-    bool KeyArrived() override {
+    bool KeyReady() override {
         if (++ticks_ > 2 * kPlayableCells) throw OutOfInput();
-        return Bot::KeyArrived();
+        return Bot::KeyReady();
     }
 
 private:

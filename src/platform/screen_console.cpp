@@ -31,7 +31,7 @@ void ScreenConsole::Interrupted() {
 }
 
 bool ScreenConsole::KeyWaiting() {
-    const bool arrived = KeyArrived();
+    const bool arrived = KeyReady();
     if (pause_ == Pause::kOwed) {
         pause_ = Pause::kEscapeNext;
         return true;
@@ -42,25 +42,25 @@ bool ScreenConsole::KeyWaiting() {
 // A menu or a reply that waits for a key is a pause already.
 int ScreenConsole::ReadKey() {
     if (std::exchange(pause_, Pause::kNone) == Pause::kEscapeNext) return key::kEscape;
-    const int code = NextKey();
+    const int code = WaitForKey();
     pause_ = Pause::kNone;
     return code;
 }
 
 int ScreenConsole::ReadInt() {
-    const int reply = ReadReply();
+    const int reply = ReadNumberReply();
     pause_ = Pause::kNone;
     return reply;
 }
 
-int ScreenConsole::ReadReply() {
-    return EditReply([this] { return NextKey(); });
+int ScreenConsole::ReadNumberReply() {
+    return EditNumberReply([this] { return WaitForKey(); });
 }
 
 // The reply is edited here rather than by a terminal's line mode, so that
 // keys typed ahead of the prompt count, the reply is part of the record that
 // a repaint redraws, and special keys are not echoed as escape codes.
-int ScreenConsole::EditReply(const std::function<int()>& next_code) {
+int ScreenConsole::EditNumberReply(const std::function<int()>& next_code) {
     const bool was_shown = cursor_.shown;
     const int column = cursor_.column;
     const int row = cursor_.row;

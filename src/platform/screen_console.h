@@ -30,11 +30,11 @@ public:
 
 protected:
     // Whether a key code can be read without waiting.
-    virtual bool KeyArrived() = 0;
+    virtual bool KeyReady() = 0;
     // Waits for and returns the next key code.
-    virtual int NextKey() = 0;
-    // Reads the reply of ReadInt; by default edited from NextKey's codes.
-    virtual int ReadReply();
+    virtual int WaitForKey() = 0;
+    // Reads the reply of ReadInt; by default edited from WaitForKey's codes.
+    virtual int ReadNumberReply();
     // Play was interrupted: the game owes the player a pause.
     void Interrupted();
 
@@ -42,7 +42,7 @@ protected:
     // edited (see LineEditor) and shown in the record with the cursor after
     // it, and returns the number it starts with (see ParseLeadingInt).
     // Throws InputClosed on Ctrl+D on an empty reply.
-    int EditReply(const std::function<int()>& next_code);
+    int EditNumberReply(const std::function<int()>& next_code);
 
     Screen& mutable_screen() { return screen_; }
 

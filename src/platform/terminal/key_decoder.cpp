@@ -255,7 +255,7 @@ void KeyDecoder::Step(unsigned char byte, Clock::time_point now) {
 
 void KeyDecoder::Ground(unsigned char byte) {
     if (byte < 0x80) {
-        Plain(byte);
+        PlainKey(byte);
         return;
     }
     bytes_owed_ = CharacterLength(charset_, byte) - 1;
@@ -276,7 +276,7 @@ void KeyDecoder::CharacterByte(unsigned char byte, Clock::time_point now) {
     if (bytes_owed_ == 0) state_ = State::kGround;
 }
 
-void KeyDecoder::Plain(unsigned char byte) {
+void KeyDecoder::PlainKey(unsigned char byte) {
     switch (byte) {
         case '\r':
         case '\n':

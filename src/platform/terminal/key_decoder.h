@@ -67,7 +67,7 @@ private:
 
     void Step(unsigned char byte, Clock::time_point now);
     void Ground(unsigned char byte);
-    void Plain(unsigned char byte);
+    void PlainKey(unsigned char byte);
     void CharacterByte(unsigned char byte, Clock::time_point now);
     void AfterEscape(unsigned char byte);
     void SequenceByte(unsigned char byte);

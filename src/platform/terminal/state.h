@@ -12,6 +12,10 @@
 
 namespace platform {
 
+// Writes all of `bytes`, or as much as the terminal takes before it fails.
+// Async-signal-safe: write only.
+void WriteAll(int fd, std::string_view bytes) noexcept;
+
 // The terminal as the game found it and what the game has changed since: the
 // one place that knows both, and so the one place that puts the terminal
 // back, whether the game ends, is suspended or is killed. The bytes that

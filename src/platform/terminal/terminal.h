@@ -7,9 +7,9 @@
 #include <string>
 #include <utility>
 
+#include "platform/screen_console.h"
 #include "platform/terminal/encoding.h"
 #include "platform/terminal/key_decoder.h"
-#include "platform/screen_console.h"
 #include "platform/terminal/state.h"
 #include "platform/terminal/vt_presenter.h"
 
@@ -36,8 +36,8 @@ public:
     void Sleep(std::chrono::milliseconds duration) override;
 
 protected:
-    bool KeyArrived() override;
-    int NextKey() override;
+    bool KeyReady() override;
+    int WaitForKey() override;
 
 private:
     using Clock = KeyDecoder::Clock;
@@ -46,7 +46,7 @@ private:
     void Send(std::string_view bytes);
     // Acts on what signals left for the loop: a process continued after a
     // stop, a resized window.
-    void CatchUp();
+    void ActOnSignals();
     void Resume();
     void Repaint();
     void WaitForForeground() const;
@@ -62,10 +62,11 @@ private:
         kUntilAKey,  // nothing more while a decoded code waits to be taken
         kPastKeys,   // on, for the terminal's answers behind the keys
     };
+    enum class Woke { kByInputOrTime, kBySignal };
     // Reads what arrives until `deadline` (none: until something does) and
-    // feeds it to `decoder`. False when a signal came first.
-    bool Await(KeyDecoder& decoder, std::optional<Clock::time_point> deadline,
-               Reading reading = Reading::kUntilAKey);
+    // feeds it to `decoder`, unless a signal comes first.
+    Woke WaitForInput(KeyDecoder& decoder, std::optional<Clock::time_point> deadline,
+                      Reading reading = Reading::kUntilAKey);
 
     int in_fd_;
     int out_fd_;

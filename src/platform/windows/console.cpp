@@ -216,7 +216,7 @@ void WindowsConsole::SkipNonKeys() {
     }
 }
 
-bool WindowsConsole::KeyArrived() {
+bool WindowsConsole::KeyReady() {
     if (!pending_.empty()) return true;
     SkipNonKeys();
     INPUT_RECORD record;
@@ -227,7 +227,7 @@ bool WindowsConsole::KeyArrived() {
 // The console's input events are read and turned into key codes here, rather
 // than by _getch: wine's _kbhit and _getch disagree with Windows' and with
 // each other on which keys count.
-int WindowsConsole::NextKey() {
+int WindowsConsole::WaitForKey() {
     Flush();
     while (pending_.empty()) {
         INPUT_RECORD record;

@@ -31,8 +31,8 @@ public:
     void Sleep(std::chrono::milliseconds duration) override;
 
 protected:
-    bool KeyArrived() override;
-    int NextKey() override;
+    bool KeyReady() override;
+    int WaitForKey() override;
 
 private:
     // Brings the console up to date with the record, the cursor included.

@@ -1,0 +1,85 @@
+// The window: the size the game asks for, and the wait, with a notice,
+// while the window is smaller than the game.
+#include <sys/ioctl.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/keys.h"
+#include "platform/terminal/signals.h"
+#include "platform/terminal/terminal.h"
+
+namespace platform {
+
+namespace {
+
+using std::chrono::milliseconds;
+using Clock = KeyDecoder::Clock;
+
+// How long a terminal that honours the window size request may take.
+constexpr milliseconds kResizeWait{250};
+bool Fits(std::pair<int, int> size) {
+    return size.first >= Screen::kColumns && size.second >= Screen::kRows;
+}
+
+std::vector<std::string> TooSmallNotice(std::pair<int, int> size) {
+    const auto dimensions = [](int columns, int rows) {
+        return std::to_string(columns) + "x" + std::to_string(rows);
+    };
+    const std::string needs = dimensions(Screen::kColumns, Screen::kRows);
+    const std::string has = dimensions(size.first, size.second);
+    return {
+        "窗口太小：需要 " + needs + "，当前 " + has + "。",
+        "Window too small: needs " + needs + ", has " + has + ".",
+        "请放大窗口，或按 ESC 或 q 退出。",
+        "Enlarge it, or press ESC or q to quit.",
+    };
+}
+
+}  // namespace
+
+void Terminal::RequestWindowSize(int columns, int rows) {
+    state_.NoteWindowSize({columns, rows}, WindowSize());
+    AskForWindow();
+    if (WaitForRoom()) Repaint();
+}
+
+void Terminal::AskForWindow() {
+    const auto& asked = state_.changes().asked_size;
+    if (!asked) return;
+    presenter_.RequestWindowSize(asked->first, asked->second);
+    Send(presenter_.TakeBytes());
+    const auto give_up = Clock::now() + kResizeWait;
+    while (!Fits(WindowSize()) && Clock::now() < give_up) {
+        WaitForInput(decoder_, std::min(give_up, Clock::now() + milliseconds(25)));
+    }
+    signals::TakeResized();
+}
+
+std::pair<int, int> Terminal::WindowSize() const {
+    winsize size{};
+    if (::ioctl(out_fd_, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0) {
+        return {Screen::kColumns, Screen::kRows};
+    }
+    return {size.ws_col, size.ws_row};
+}
+
+// Keys other than ESC and q are for nobody meanwhile.
+bool Terminal::WaitForRoom() {
+    KeyDecoder keys(decoder_.charset());
+    bool waited = false;
+    for (auto size = WindowSize(); !Fits(size); size = WindowSize()) {
+        waited = true;
+        presenter_.ShowNotice(TooSmallNotice(size));
+        Send(presenter_.TakeBytes());
+        WaitForInput(keys, keys.Deadline());
+        signals::TakeResized();
+        while (keys.HasCode()) {
+            const int code = keys.TakeCode();
+            if (code == key::kEscape || code == 'q' || code == 'Q') throw QuitRequested();
+        }
+    }
+    return waited;
+}
+
+}  // namespace platform
