@@ -32,6 +32,9 @@ inline std::string TextAt(const Screen& screen, int column, int row, int width) 
     for (int c = column; c < column + width; ++c) text += screen.At(c, row).glyph;
     return text;
 }
+inline std::string RowText(const Screen& screen, int row) {
+    return TextAt(screen, 0, row, Screen::kColumns);
+}
 // The big-food bar: cell column 0, rows 2 to 21, from the top.
 inline std::string BarAt(const Screen& screen) {
     std::string bar;

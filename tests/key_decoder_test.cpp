@@ -62,6 +62,10 @@ void ExpectSameHoweverSplit(const std::string& inner, const Codes& inner_codes) 
     }
 }
 
+// Virtual keys that the game reads by their characters alone.
+constexpr std::uint16_t kTabKey = 0x09;
+constexpr std::uint16_t kReturnKey = 0x0D;
+
 // The enhanced flag, which Windows sets for the grey keys.
 constexpr std::uint32_t kEnhanced = 0x0100;
 
@@ -119,9 +123,9 @@ const std::vector<Key> kKeys = {
     {{Esc("\t")}, {}, {kEscape, kTab}},
     {{Esc(Esc(""))}, {}, {kEscape, kEscape}},
     {{Esc(Esc("[A"))}, {}, {kEscape, kArrowPrefix, kUp}},
-    {{"\r", "\n"}, Typed("\r", 0, vk::kReturn), {kEnter}},
+    {{"\r", "\n"}, Typed("\r", 0, kReturnKey), {kEnter}},
     {{"\x7f", "\b"}, Typed("\b"), {kBackspace}},
-    {{"\t"}, Typed("\t", 0, vk::kTab), {kTab}},
+    {{"\t"}, Typed("\t", 0, kTabKey), {kTab}},
     {{"q"}, Typed("q"), {'q'}},
     {{"\x04"}, Typed("\x04", key_state::kLeftCtrl), {Ctrl('D')}},
     {{"["}, {}, {'['}},
