@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csignal>
 #include <stdexcept>
+#include <system_error>
 
 namespace platform {
 
@@ -35,13 +36,19 @@ void WriteAll(int fd, std::string_view bytes) noexcept {
 }
 
 TerminalState::TerminalState(int in_fd, int out_fd) : in_fd_(in_fd), out_fd_(out_fd) {
-    ::tcgetattr(in_fd_, &found_mode_);
+    if (::tcgetattr(in_fd_, &found_mode_) != 0) {
+        throw std::system_error(errno, std::generic_category(),
+                                "the terminal's mode cannot be read");
+    }
     game_mode_ = GameMode(found_mode_);
     ComposeUndo();
 }
 
 void TerminalState::EnterGameMode() {
-    ::tcsetattr(in_fd_, TCSADRAIN, &game_mode_);
+    if (::tcsetattr(in_fd_, TCSADRAIN, &game_mode_) != 0) {
+        throw std::system_error(errno, std::generic_category(),
+                                "the terminal's mode cannot be set");
+    }
     in_game_mode_ = true;
 }
 

@@ -26,6 +26,8 @@ public:
     TerminalState(int in_fd, int out_fd);
 
     // Puts the terminal in the game's mode: keys as they are typed, no echo.
+    // Throws std::system_error, having changed nothing, when the mode cannot
+    // be set; the constructor likewise when it cannot be read.
     void EnterGameMode();
     // Undoes the game's changes and puts back the mode found, once after each
     // EnterGameMode. Async-signal-safe: write and tcsetattr only.

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 
 #include "platform/terminal/signals.h"
 
@@ -12,7 +13,12 @@ namespace platform {
 std::unique_ptr<Console> OpenSystemConsole(std::string& why_not) {
     why_not = Terminal::WhyUnusable(STDIN_FILENO, STDOUT_FILENO);
     if (!why_not.empty()) return nullptr;
-    return std::make_unique<Terminal>(STDIN_FILENO, STDOUT_FILENO);
+    try {
+        return std::make_unique<Terminal>(STDIN_FILENO, STDOUT_FILENO);
+    } catch (const std::system_error& error) {
+        why_not = error.what();
+        return nullptr;
+    }
 }
 
 std::string Terminal::WhyUnusable(int in_fd, int out_fd) {
@@ -32,7 +38,12 @@ Terminal::Terminal(int in_fd, int out_fd)
       encoding_(OutputEncoding::LocaleCodeset()),
       decoder_(CharsetOf(OutputEncoding::LocaleCodeset())) {
     signals::Install(state_);
-    state_.EnterGameMode();
+    try {
+        state_.EnterGameMode();
+    } catch (const std::system_error&) {
+        signals::Remove();
+        throw;
+    }
     MeasureGlyphs();
     Flush();
 }

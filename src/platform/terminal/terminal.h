@@ -22,7 +22,9 @@ namespace platform {
 // was on destruction, on Ctrl+Z and on the signals that end the process.
 class Terminal : public ScreenConsole {
 public:
-    // Both descriptors must be terminals (see WhyUnusable).
+    // Both descriptors must be terminals (see WhyUnusable). Throws
+    // std::system_error, having changed nothing, when the terminal's mode
+    // cannot be read or set.
     Terminal(int in_fd, int out_fd);
     ~Terminal() override;
     Terminal(const Terminal&) = delete;
