@@ -10,6 +10,28 @@
 
 namespace platform {
 
+bool FitsTheGame(std::pair<int, int> size) {
+    return size.first >= Screen::kColumns && size.second >= Screen::kRows;
+}
+
+std::vector<std::string> TooSmallNotice(std::pair<int, int> size) {
+    const auto dimensions = [](int columns, int rows) {
+        return std::to_string(columns) + "x" + std::to_string(rows);
+    };
+    const std::string needs = dimensions(Screen::kColumns, Screen::kRows);
+    const std::string has = dimensions(size.first, size.second);
+    return {
+        "窗口太小：需要 " + needs + "，当前 " + has + "。",
+        "Window too small: needs " + needs + ", has " + has + ".",
+        "请放大窗口，或按 ESC 或 q 退出。",
+        "Enlarge it, or press ESC or q to quit.",
+    };
+}
+
+bool LeavesTheNotice(int code) {
+    return code == key::kEscape || code == 'q' || code == 'Q';
+}
+
 void ScreenConsole::MoveCursor(int column, int row) {
     cursor_.column = column;
     cursor_.row = row;

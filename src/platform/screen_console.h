@@ -1,12 +1,21 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/console.h"
 #include "platform/presenter.h"
 #include "platform/screen.h"
 
 namespace platform {
+
+// A window too small for the game: what the player is told meanwhile, and
+// the keys that leave rather than wait.
+bool FitsTheGame(std::pair<int, int> size);
+std::vector<std::string> TooSmallNotice(std::pair<int, int> size);
+bool LeavesTheNotice(int code);
 
 // What every console shares: drawing only changes a record of the screen,
 // with the cursor and the current attribute, which backends present to the

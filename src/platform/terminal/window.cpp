@@ -18,24 +18,6 @@ using Clock = KeyDecoder::Clock;
 
 // How long a terminal that honours the window size request may take.
 constexpr milliseconds kResizeWait{250};
-bool Fits(std::pair<int, int> size) {
-    return size.first >= Screen::kColumns && size.second >= Screen::kRows;
-}
-
-std::vector<std::string> TooSmallNotice(std::pair<int, int> size) {
-    const auto dimensions = [](int columns, int rows) {
-        return std::to_string(columns) + "x" + std::to_string(rows);
-    };
-    const std::string needs = dimensions(Screen::kColumns, Screen::kRows);
-    const std::string has = dimensions(size.first, size.second);
-    return {
-        "窗口太小：需要 " + needs + "，当前 " + has + "。",
-        "Window too small: needs " + needs + ", has " + has + ".",
-        "请放大窗口，或按 ESC 或 q 退出。",
-        "Enlarge it, or press ESC or q to quit.",
-    };
-}
-
 }  // namespace
 
 void Terminal::RequestWindowSize(int columns, int rows) {
@@ -50,7 +32,7 @@ void Terminal::AskForWindow() {
     presenter_.RequestWindowSize(asked->first, asked->second);
     Send(presenter_.TakeBytes());
     const auto give_up = Clock::now() + kResizeWait;
-    while (!Fits(WindowSize()) && Clock::now() < give_up) {
+    while (!FitsTheGame(WindowSize()) && Clock::now() < give_up) {
         WaitForInput(decoder_, std::min(give_up, Clock::now() + milliseconds(25)));
     }
     signals::TakeResized();
@@ -68,7 +50,7 @@ std::pair<int, int> Terminal::WindowSize() const {
 bool Terminal::WaitForRoom() {
     KeyDecoder keys(decoder_.charset());
     bool waited = false;
-    for (auto size = WindowSize(); !Fits(size); size = WindowSize()) {
+    for (auto size = WindowSize(); !FitsTheGame(size); size = WindowSize()) {
         waited = true;
         presenter_.ShowNotice(TooSmallNotice(size));
         Send(presenter_.TakeBytes());
@@ -76,7 +58,7 @@ bool Terminal::WaitForRoom() {
         signals::TakeResized();
         while (keys.HasCode()) {
             const int code = keys.TakeCode();
-            if (code == key::kEscape || code == 'q' || code == 'Q') throw QuitRequested();
+            if (LeavesTheNotice(code)) throw QuitRequested();
         }
     }
     return waited;

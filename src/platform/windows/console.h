@@ -3,6 +3,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/screen_console.h"
 #include "platform/windows/presenter.h"
@@ -39,6 +40,11 @@ private:
     void Flush();
     void Repaint();
     void ResizeBuffer(int columns, int rows);
+    // Waits, showing why, while the largest window the console can give is
+    // smaller than the game: wine's console in a terminal can give no more
+    // than the terminal's size.
+    void WaitForRoom();
+    void ShowNotice(const std::vector<std::string>& lines);
     // Acts on a change of the buffer's size, if the event is one.
     void ActOnResize(const INPUT_RECORD& record);
     // Takes input events that give no key out of the way.
