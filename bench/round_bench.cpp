@@ -10,10 +10,9 @@
 
 #include "bot.h"
 #include "controller.h"
-#include "food.h"
 #include "food_seeker.h"
-#include "platform/virtual_console.h"
-#include "platform/vt_presenter.h"
+#include "platform/terminal/vt_presenter.h"
+#include "platform/virtual/virtual_console.h"
 #include "snake.h"
 #include "tool.h"
 
@@ -30,60 +29,49 @@ public:
     void Sleep(std::chrono::milliseconds) override {
         presenter.Present(this->mutable_screen(), kHidden);
         frames.push_back(presenter.TakeBytes().size());
+        if (frames.size() == stop_after) throw platform::VirtualConsole::OutOfInput();
     }
     platform::Screen& record() { return this->mutable_screen(); }
 
     platform::VtPresenter presenter;
     std::vector<std::size_t> frames;
+    // Ends the round at this sleep, where there is enough to measure.
+    std::size_t stop_after = 0;
 };
-
-// One tick of a round, in the round's order, for a snake that stays alive.
-void Tick(Snake& snake, Food& food, Controller& controller) {
-    benchmark::DoNotOptimize(snake.OverEdge() && snake.HitItself());
-    snake.ChangeDirection();
-    if (snake.GetFood(food)) {
-        snake.Move();
-        controller.UpdateScore(1);
-        food.DrawFood(snake);
-    } else {
-        snake.NormalMove();
-    }
-    if (snake.GetBigFood(food)) {
-        snake.Move();
-        controller.UpdateScore(food.GetProgressBar() / 10 + 1);
-    }
-    if (food.GetBigFlag()) food.FlashBigFood();
-    Sleep(kTickMs);
-}
 
 enum class Eats { kNothing, kNormalFood, kBigFoodNearby, kBigFood };
 
-// The snake heads down from (16, 8). The measured tick is its second: the
-// first reaches a normal food at (16, 9) or the big food at (16, 10), or
-// passes a big food far away, and leaves the terminal as an ongoing round
-// has it.
+// The snake heads down from (16, 8), 100 ms a tick. The measured tick is the
+// second of a round: the first leaves the terminal as an ongoing round has
+// it. Or, for the big food, foods straight down column 16 in rows 10 to 18
+// bring one in tick 9, which the snake reaches in tick 12, or which flashes
+// far away.
 void TickBytes(benchmark::State& state, Eats eats) {
-    Presented<platform::VirtualConsole> console;
-    ConsoleScope scope(console);
-    Controller controller;
+    std::vector<std::size_t> frames;
     for (auto _ : state) {
-        Snake snake;
-        Food food;
-        SetColor(6);
-        snake.InitSnake();
-        if (eats == Eats::kNormalFood) {
-            console.ScriptRandom({14, 7});
-            food.DrawFood(snake);
-        } else if (eats != Eats::kNothing) {
-            console.ScriptRandom(eats == Eats::kBigFood ? std::initializer_list<int>{14, 8}
-                                                        : std::initializer_list<int>{1, 1});
-            food.DrawBigFood(snake);
+        Presented<platform::VirtualConsole> console;
+        ConsoleScope scope(console);
+        const auto place = [&console](int x, int y) { console.ScriptRandom({x - 2, y - 2}); };
+        std::size_t measured = 2;
+        if (eats == Eats::kNothing) place(3, 3);
+        if (eats == Eats::kNormalFood) place(16, 9);
+        if (eats == Eats::kBigFoodNearby || eats == Eats::kBigFood) {
+            for (int row : {10, 12, 14, 16, 18}) place(16, row);
+            place(eats == Eats::kBigFood ? 16 : 3, eats == Eats::kBigFood ? 20 : 3);
+            place(3, 4);
+            measured = 12;
         }
-        Tick(snake, food, controller);
-        Tick(snake, food, controller);
+        console.stop_after = measured;
+        Controller controller;
+        controller.tick_ms = 100;
+        try {
+            controller.PlayGame();
+        } catch (const platform::VirtualConsole::OutOfInput&) {
+        }
+        frames = console.frames;
     }
-    state.counters["bytes"] = static_cast<double>(console.frames.back());
-    state.counters["writes"] = console.frames.back() > 0 ? 1 : 0;
+    state.counters["bytes"] = static_cast<double>(frames.back());
+    state.counters["writes"] = frames.back() > 0 ? 1 : 0;
 }
 BENCHMARK_CAPTURE(TickBytes, ordinary, Eats::kNothing)->Iterations(1);
 BENCHMARK_CAPTURE(TickBytes, eats_normal_food, Eats::kNormalFood)->Iterations(1);
@@ -132,11 +120,11 @@ void RoundWithThreeBigFoods(benchmark::State& state) {
 }
 BENCHMARK(RoundWithThreeBigFoods)->Unit(benchmark::kMillisecond);
 
-// The virtual console logs every sleep, and a benchmark runs millions of
-// ticks.
-class QuietConsole : public platform::VirtualConsole {
+// The virtual console logs every sleep; counting them is enough here.
+class CountingFollower : public CycleFollower {
 public:
-    void Sleep(std::chrono::milliseconds) override {}
+    void Sleep(std::chrono::milliseconds) override { ++ticks; }
+    std::size_t ticks = 0;
 };
 
 // Queues the arrow key that keeps the snake on the cycle for its next step.
@@ -159,20 +147,21 @@ Snake SnakeOnTheCycle(platform::VirtualConsole& console, int length) {
     return snake;
 }
 
-// The drawing of an ordinary tick, into the record. The food is never
-// placed, so no tick eats.
-void OrdinaryTick(benchmark::State& state) {
-    QuietConsole console;
-    ConsoleScope scope(console);
-    Controller controller;
-    Snake snake = SnakeOnTheCycle(console, static_cast<int>(state.range(0)));
-    Food food;
+// The ticks of a whole round, the game's own, from a snake of three to one
+// that fills the board: the bot eats each food as it comes.
+void RoundThatFillsTheBoard(benchmark::State& state) {
+    std::size_t ticks = 0;
     for (auto _ : state) {
-        SteerAlongCycle(console, snake);
-        Tick(snake, food, controller);
+        CountingFollower bot;
+        ConsoleScope scope(bot);
+        Controller controller;
+        benchmark::DoNotOptimize(controller.PlayGame());
+        ticks = bot.ticks;
     }
+    state.counters["ticks"] = static_cast<double>(ticks);
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * ticks));
 }
-BENCHMARK(OrdinaryTick)->Arg(3)->Arg(200)->Arg(780);
+BENCHMARK(RoundThatFillsTheBoard)->Unit(benchmark::kMillisecond);
 
 // One present after an ordinary tick of a snake `state.range(0)` long, going
 // round the board's Hamiltonian cycle; with range(1) set, as if every cell

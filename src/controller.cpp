@@ -8,6 +8,7 @@
 
 #include "food.h"
 #include "map.h"
+#include "platform/screen.h"
 #include "platform/text.h"
 #include "snake.h"
 #include "starter.h"
@@ -17,11 +18,6 @@ namespace {
 
 constexpr int kSnakeColour = 6;
 constexpr int kPanelColour = 11;
-
-void PrintAt(int x, int y, const char* text) {
-    SetCursorPosition(x, y);
-    Print(text);
-}
 
 void ParkCursor() {
     SetCursorPosition(0, 31);
@@ -252,7 +248,7 @@ void Controller::Game() {
 
 void Controller::Start() {
     HideCursor();
-    SetWindowSize(41, 32);
+    SetWindowSize(platform::Screen::kColumns / 2, platform::Screen::kRows);
     SetColor(kOpeningColour);
     auto opening = std::make_unique<StartInterface>();
     opening->Action();

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <vector>
 
+#include "map.h"
 #include "snake.h"
 #include "tool.h"
 
 namespace {
 
-constexpr int kFirstPlayable = 2;
-constexpr int kPlayableSide = 28;
+constexpr int kPlayableSide = kLastPlayable - kFirstPlayable + 1;
 constexpr int kFoodColour = 13;
 constexpr int kBigFoodColour = 18;
 constexpr int kBarColour = 11;
@@ -23,11 +23,6 @@ constexpr int kMaxDraws = 1000;
 
 int DrawCoordinate() {
     return TheConsole().Random() % kPlayableSide + kFirstPlayable;
-}
-
-void PrintAt(int x, int y, const char* text) {
-    SetCursorPosition(x, y);
-    Print(text);
 }
 
 }  // namespace
@@ -93,6 +88,10 @@ void Food::EraseBigFood() const {
 
 // The bar is rewritten from the top each time: first the full cells turn into
 // drained ones, then the drained ones go blank.
+void Food::EraseBar() const {
+    for (int row = kFirstBarRow; row < kFirstBarRow + kBarCells; ++row) PrintAt(0, row, "  ");
+}
+
 void Food::FlashBigFood() {
     SetCursorPosition(big_x, big_y);
     SetColor(kBigFoodColour);

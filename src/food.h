@@ -25,6 +25,8 @@ private:
     // A random playable cell under no snake segment and not (other_x, other_y).
     std::optional<Point> FindFreeCell(const Snake& snake, int other_x, int other_y) const;
     void EraseBigFood() const;
+    // The countdown bar, once the snake has taken the big food.
+    void EraseBar() const;
 
     int cnt = 0;
     int progress_bar = 0;

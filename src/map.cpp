@@ -4,19 +4,17 @@
 
 namespace {
 
-constexpr int kFirst = 1;
-constexpr int kLast = 30;
 constexpr int kCellPauseMs = 10;
 
 }  // namespace
 
 Map::Map() {
-    for (int x = kFirst; x <= kLast; ++x) border.emplace_back(x, kFirst);
-    for (int y = kFirst + 1; y < kLast; ++y) {
-        border.emplace_back(kFirst, y);
-        border.emplace_back(kLast, y);
+    for (int x = kWallFirst; x <= kWallLast; ++x) border.emplace_back(x, kWallFirst);
+    for (int y = kWallFirst + 1; y < kWallLast; ++y) {
+        border.emplace_back(kWallFirst, y);
+        border.emplace_back(kWallLast, y);
     }
-    for (int x = kFirst; x <= kLast; ++x) border.emplace_back(x, kLast);
+    for (int x = kWallFirst; x <= kWallLast; ++x) border.emplace_back(x, kWallLast);
 }
 
 void Map::PrintMap() const {

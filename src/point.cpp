@@ -7,19 +7,14 @@ void Point::Move(int new_x, int new_y) {
     y = new_y;
 }
 
-void Point::PrintAt(const char* glyph) const {
-    SetCursorPosition(x, y);
-    Print(glyph);
-}
-
 void Point::PrintH() const {
-    PrintAt("■");
+    PrintAt(x, y, "■");
 }
 
 void Point::PrintO() const {
-    PrintAt("●");
+    PrintAt(x, y, "●");
 }
 
 void Point::PrintN() const {
-    PrintAt("  ");
+    PrintAt(x, y, "  ");
 }

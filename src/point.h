@@ -22,8 +22,6 @@ public:
     }
 
 private:
-    void PrintAt(const char* glyph) const;
-
     int x;
     int y;
 };

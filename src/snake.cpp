@@ -1,13 +1,12 @@
 #include "snake.h"
 
 #include "food.h"
+#include "map.h"
 #include "tool.h"
 
 namespace {
 
 constexpr int kHeadColour = 14;
-constexpr int kFirstBarRow = 2;
-constexpr int kLastBarRow = 21;
 
 }  // namespace
 
@@ -50,7 +49,8 @@ void Snake::NormalMove() {
 
 bool Snake::OverEdge() const {
     const Point& head = body.back();
-    return head.GetX() >= 2 && head.GetX() <= 29 && head.GetY() >= 2 && head.GetY() <= 29;
+    return head.GetX() >= kFirstPlayable && head.GetX() <= kLastPlayable &&
+           head.GetY() >= kFirstPlayable && head.GetY() <= kLastPlayable;
 }
 
 bool Snake::HitItself() const {
@@ -105,9 +105,6 @@ bool Snake::GetBigFood(Food& food) {
     food.big_flag = false;
     food.big_x = 0;
     food.big_y = 0;
-    for (int row = kFirstBarRow; row <= kLastBarRow; ++row) {
-        SetCursorPosition(0, row);
-        Print("  ");
-    }
+    food.EraseBar();
     return true;
 }

@@ -49,6 +49,11 @@ void Print(std::string_view text) {
     TheConsole().Write(text);
 }
 
+void PrintAt(int x, int y, std::string_view text) {
+    SetCursorPosition(x, y);
+    Print(text);
+}
+
 void ClearScreen() {
     TheConsole().Clear();
 }

@@ -30,6 +30,8 @@ void HideCursor();
 void SetWindowSize(int cols, int lines);
 
 void Print(std::string_view text);
+// Writes `text` from cell (x, y).
+void PrintAt(int x, int y, std::string_view text);
 void ClearScreen();
 void Sleep(int milliseconds);
 

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <deque>
+#include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
-#include "platform/virtual_console.h"
+#include "platform/virtual/virtual_console.h"
 #include "point.h"
 #include "tool.h"
 
@@ -47,11 +50,11 @@ public:
 
 protected:
     virtual Point Next() const { return CycleNext(body_.back()); }
-    bool KeyArrived() override {
+    bool KeyReady() override {
         answer_ = {key::kArrowPrefix, ArrowTowards(body_.back(), Next())};
         return true;
     }
-    int NextKey() override {
+    int WaitForKey() override {
         if (answer_.empty()) return key::kEnter;
         const int code = answer_.front();
         answer_.pop_front();
@@ -64,4 +67,52 @@ protected:
 
 private:
     std::deque<int> answer_;
+};
+
+// Steers along the board's cycle. Its random draws place each food just
+// ahead of the head, and each big food where the cycle runs straight on:
+// eating one takes a second step straight on, which at a turn would leave
+// the cycle.
+class CycleFollower : public Bot {
+public:
+    // A placement takes two draws, column and row; every sixth placement is
+    // a big food, brought by a fifth normal food.
+    int Random() override {
+        if (row_) return *std::exchange(row_, std::nullopt);
+        Point cell = CycleNext(body_.back());
+        if (++placements_ % 6 == 0) {
+            cell = BigFoodCell();
+        } else if (cell == big_food_) {
+            cell = CycleNext(cell);
+        }
+        row_ = cell.GetY() - 2;
+        return cell.GetX() - 2;
+    }
+
+protected:
+    bool KeyReady() override {
+        if (++ticks_ > 2 * kPlayableCells) throw OutOfInput();
+        return Bot::KeyReady();
+    }
+
+private:
+    // The free cells lie ahead of the head on the cycle, up to the tail; late
+    // in the round no straight one may be left, and the farthest is taken.
+    Point BigFoodCell() const {
+        std::vector<Point> ahead;
+        for (Point cell = CycleNext(body_.back()); !(cell == body_.front());
+             cell = CycleNext(cell)) {
+            ahead.push_back(cell);
+        }
+        for (std::size_t i = 1; i + 2 < ahead.size(); ++i) {
+            const bool straight = ahead[i - 1].GetX() == ahead[i + 1].GetX() ||
+                                  ahead[i - 1].GetY() == ahead[i + 1].GetY();
+            if (straight && ahead[i] != food_) return ahead[i];
+        }
+        return ahead.empty() || ahead.back() == food_ ? body_.back() : ahead.back();
+    }
+
+    std::optional<int> row_;
+    long placements_ = 0;
+    int ticks_ = 0;
 };

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "controller.h"
-#include "platform/virtual_console.h"
+#include "platform/virtual/virtual_console.h"
 #include "tool.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bot.h"
-#include "platform/virtual_console.h"
+#include "platform/virtual/virtual_console.h"
 #include "point.h"
 #include "tool.h"
 
@@ -31,6 +31,9 @@ inline std::string TextAt(const Screen& screen, int column, int row, int width) 
     std::string text;
     for (int c = column; c < column + width; ++c) text += screen.At(c, row).glyph;
     return text;
+}
+inline std::string RowText(const Screen& screen, int row) {
+    return TextAt(screen, 0, row, Screen::kColumns);
 }
 // The big-food bar: cell column 0, rows 2 to 21, from the top.
 inline std::string BarAt(const Screen& screen) {

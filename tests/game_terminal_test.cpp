@@ -4,6 +4,7 @@
 // what the virtual console shows after the same keys.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <regex>
 #include <set>
 #include <thread>
@@ -81,8 +82,29 @@ TEST(RoundOnPty, PlaysAsLaidOutAndPutsTheTerminalBack) {
     ASSERT_TRUE(Exited(game));
     EXPECT_EQ(game.screen().cursor().row, 32);
     EXPECT_EQ(game.screen().asked_size(), std::make_pair(100L, 40L));
+    EXPECT_EQ(game.screen().asked_size_row(), 32) << "the size asked for below the game";
     EXPECT_EQ(NotPutBack(game), "");
     EXPECT_EQ(game.output().find("^["), std::string::npos) << "the terminal echoed keys";
+}
+
+long ResidentKib(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line) && !line.starts_with("VmRSS:")) {
+    }
+    return line.empty() ? -1 : std::stol(line.substr(6));
+}
+
+// However much is pasted, the game holds no more of it than the next key:
+// the rest waits in the terminal's own input queue.
+TEST(TypedAhead, TwentyMegabytesPastedLeaveTheGameItsSize) {
+    PtySession game({GAME_PATH}, {kUtf8});
+    ASSERT_TRUE(game.ReadUntil(kCursorQuery));
+    game.Type("\r\r\r\r");
+    ASSERT_TRUE(game.ReadUntilShown("ESC键暂停"));
+    const long before = ResidentKib(game.pid());
+    game.Paste(std::string(20 << 20, 'x'), 3s);
+    EXPECT_LT(ResidentKib(game.pid()) - before, 1024);
 }
 
 TEST(TypedAhead, ARepliesTypedInOneBurstReachThePacePrompt) {

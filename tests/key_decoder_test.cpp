@@ -1,6 +1,6 @@
 // Keys as terminals send them, and as the Windows console reports them,
 // turned into the console's key codes.
-#include "platform/key_decoder.h"
+#include "platform/terminal/key_decoder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/keys.h"
-#include "platform/windows_keys.h"
+#include "platform/windows/keys.h"
 
 namespace platform {
 namespace {
@@ -33,8 +33,8 @@ struct Chunk {
 };
 
 // Ends long after the last chunk so that a trailing lone ESC is decided too.
-Codes Decode(const std::vector<Chunk>& chunks) {
-    KeyDecoder decoder;
+Codes Decode(const std::vector<Chunk>& chunks, Charset charset = Charset::kUtf8) {
+    KeyDecoder decoder(charset);
     for (const auto& [at_ms, bytes] : chunks) decoder.Feed(bytes, At(at_ms));
     decoder.Expire(At(chunks.back().at_ms + 1000));
     Codes codes;
@@ -61,6 +61,10 @@ void ExpectSameHoweverSplit(const std::string& inner, const Codes& inner_codes) 
         EXPECT_EQ(Decode({{0, bytes.substr(0, cut)}, {49, bytes.substr(cut)}}), codes);
     }
 }
+
+// Virtual keys that the game reads by their characters alone.
+constexpr std::uint16_t kTabKey = 0x09;
+constexpr std::uint16_t kReturnKey = 0x0D;
 
 // The enhanced flag, which Windows sets for the grey keys.
 constexpr std::uint32_t kEnhanced = 0x0100;
@@ -119,14 +123,16 @@ const std::vector<Key> kKeys = {
     {{Esc("\t")}, {}, {kEscape, kTab}},
     {{Esc(Esc(""))}, {}, {kEscape, kEscape}},
     {{Esc(Esc("[A"))}, {}, {kEscape, kArrowPrefix, kUp}},
-    {{"\r", "\n"}, Typed("\r", 0, vk::kReturn), {kEnter}},
+    {{"\r", "\n"}, Typed("\r", 0, kReturnKey), {kEnter}},
     {{"\x7f", "\b"}, Typed("\b"), {kBackspace}},
-    {{"\t"}, Typed("\t", 0, vk::kTab), {kTab}},
+    {{"\t"}, Typed("\t", 0, kTabKey), {kTab}},
     {{"q"}, Typed("q"), {'q'}},
     {{"\x04"}, Typed("\x04", key_state::kLeftCtrl), {Ctrl('D')}},
     {{"["}, {}, {'['}},
     {{std::string(1, '\0')}, {}, {0}},
-    {{"\xe0"}, {}, {0xE0}},
+    // Characters beyond ASCII are no keys: a lone 0xE0, the arrow prefix's
+    // code, leaves no code waiting for a second.
+    {{"\xe0", "é", "郖", "\xe0\xa0"}, Typed("郖"), {}},
     // Alt with a key: 0 and the console's own code for it (x 45, q 16, 1
     // 120, / 53); none where it has none.
     {{Esc("x")}, Typed("x", key_state::kLeftAlt), {kFunctionPrefix, 45}},
@@ -150,6 +156,15 @@ const std::vector<Key> kKeys = {
       Esc("[5\x7f"), Esc("O\r"), Esc("[1;\xc3")},
      {},
      {}},
+    // Nor are a terminal's control strings, up to their BEL or ST, nor the
+    // three bytes of an old-style mouse report; an ESC that is no ST ends a
+    // string cut short.
+    {{Esc("]11;rgb:0000/0000/0000\a"), Esc("]11;rgb:ffff/ffff/ffff") + Esc("\\"),
+      Esc("P1$r0m") + Esc("\\"), Esc("_app\a"), Esc("^pm\x18"), Esc("Xsos\x1a"), Esc("[M HP"),
+      Esc("[M\xe0\x1b[")},
+     {},
+     {}},
+    {{Esc("]0;title") + Esc("[A")}, {}, {kArrowPrefix, kUp}},
 };
 
 TEST(KeyCodesTest, EveryKeyGivesTheConsolesCodesFromATerminalAndFromWindows) {
@@ -170,6 +185,28 @@ TEST(KeyCodesTest, EveryKeyGivesTheConsolesCodesFromATerminalAndFromWindows) {
     ConsoleKeyEvent release = Typed("q");
     release.down = false;
     EXPECT_EQ(KeyCodes(release), Codes{}) << "a release gives nothing";
+}
+
+// In a GBK locale a character's second byte may be "H", "P", "K" or "M", the
+// arrows' codes: 郖 is E0 4B. Only whole characters are dropped: a byte that
+// cannot continue one is read afresh.
+TEST(KeyDecoderTest, CharactersBeyondAsciiAreReadWholeInTheLocalesCharset) {
+    const struct {
+        Charset charset;
+        std::string bytes;
+        Codes codes;
+    } cases[] = {
+        {Charset::kGbk, "\xe0K\xe0H\x81\x40q", {'q'}},
+        {Charset::kGbk, "\x80P\xffM\x81\x7f", {'P', 'M', kBackspace}},
+        {Charset::kGb18030, "\x81\x30\x81\x30K\x81\x30K", {'K', 'K'}},
+        {Charset::kUtf8, "\xc3\xa0\xe0H\xf0\x9f\x90\x8dq", {'H', 'q'}},
+        {Charset::kSingleByte, "\xe0H\xa0", {'H'}},
+    };
+    for (const auto& [charset, bytes, codes] : cases) {
+        EXPECT_EQ(Decode({{0, bytes}}, charset), codes) << testing::PrintToString(bytes);
+    }
+    EXPECT_EQ(CharsetOf("GBK"), Charset::kGbk);
+    EXPECT_EQ(CharsetOf("ANSI_X3.4-1968"), Charset::kUtf8);
 }
 
 TEST(KeyDecoderTest, LoneEscIsDecidedAfterFiftyMilliseconds) {

@@ -166,6 +166,19 @@ public:
         return now;
     }
     void Type(std::string_view bytes) { (void)!::write(master_, bytes.data(), bytes.size()); }
+    // Types as much of `bytes` as the terminal takes within `limit`, reading
+    // meanwhile; returns how much that was.
+    std::size_t Paste(std::string_view bytes, std::chrono::milliseconds limit) {
+        ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+        std::size_t taken = 0;
+        for (const auto end = Clock::now() + limit; taken < bytes.size() && Clock::now() < end;) {
+            const ssize_t written = ::write(master_, bytes.data() + taken, bytes.size() - taken);
+            if (written > 0) taken += static_cast<std::size_t>(written);
+            ReadSome(written > 0 ? 0 : 10);
+        }
+        ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) & ~O_NONBLOCK);
+        return taken;
+    }
     pid_t pid() const { return pid_; }
     TerminalScreen& screen() { return screen_; }
     const termios& before() const { return before_; }

@@ -27,7 +27,9 @@ void ExpectTitleOnly(const Screen& screen) {
     EXPECT_EQ(cells, 64);
     EXPECT_EQ(columns, (std::vector<int>{6,  7,  8,  9,  10, 12, 13, 14, 15, 16, 18, 19,
                                          20, 21, 22, 24, 25, 26, 27, 28, 30, 31, 32, 33}));
-    EXPECT_EQ(screen.Render().find("●"), std::string::npos);
+    for (int row = 0; row < Screen::kRows; ++row) {
+        EXPECT_EQ(RowText(screen, row).find("●"), std::string::npos);
+    }
 }
 
 class SequenceTest : public GameTest {
@@ -38,7 +40,7 @@ protected:
         console.PushLine(reply);
         controller.Select();
     }
-    std::string Row(int row) const { return screen().RowText(row); }
+    std::string Row(int row) const { return RowText(screen(), row); }
 
     Controller controller;
 };
@@ -74,7 +76,7 @@ TEST_F(SequenceTest, WelcomeLinesWaitForAKeyEachAndATwoCodeKeyTakesTwo) {
     console.PushKeys({kEnter}, Millis(5000));
     controller.Background();
     const auto line_at = [&](int ms, int width) {
-        return console.ScreenAt(Millis(ms)).RowText(22).substr(30, width);
+        return RowText(console.ScreenAt(Millis(ms)), 22).substr(30, width);
     };
     EXPECT_EQ(line_at(450, 16), "欢迎来到Kv  ");
     EXPECT_EQ(line_at(999, 28), "欢迎来到Kvor蛇游戏！");
@@ -172,7 +174,7 @@ TEST_F(SequenceTest, AWholeRunEndsAtTheExitChoice) {
     EXPECT_EQ(console.clears(), 3) << "two game screens and the restart";
     // The second menu, waiting for its key on a cleared screen.
     const Screen& menu = console.ScreenAt(kLater * 2 - Millis(1));
-    EXPECT_EQ(menu.RowText(13), std::string(82, ' ')) << "no title after the restart";
+    EXPECT_EQ(RowText(menu, 13), std::string(82, ' ')) << "no title after the restart";
     EXPECT_EQ(menu.At(36, 22).attribute, 113);
     EXPECT_EQ(TextAt(menu, 36, 22, 4), "摆烂");
     // The last round ran in mode 1, and its end stays on the screen.

@@ -70,8 +70,10 @@ public:
     bool cursor_shown() const { return cursor_shown_; }
     const std::string& title() const { return title_; }
     // The last window size asked for (columns, rows), which this terminal,
-    // like most, does not grant.
+    // like most, does not grant, and the cursor's row when it was asked: a
+    // terminal that grants it may pull its scrollback in above the cursor.
     std::pair<long, long> asked_size() const { return asked_size_; }
+    int asked_size_row() const { return asked_size_row_; }
 
     // Whether what is written now comes out plainly, as a shell expects: in
     // the terminal's own colours, ASCII as ASCII, wrapping at the right edge.
@@ -122,7 +124,10 @@ private:
             screen.title_ = screen.titles_.back();
             screen.titles_.pop_back();
         }
-        if (operation == 8 && count == 3) screen.asked_size_ = {CSI_ARG(args[2]), CSI_ARG(args[1])};
+        if (operation == 8 && count == 3) {
+            screen.asked_size_ = {CSI_ARG(args[2]), CSI_ARG(args[1])};
+            screen.asked_size_row_ = screen.cursor().row;
+        }
         return 1;
     }
 
@@ -134,4 +139,5 @@ private:
     std::string title_;
     std::vector<std::string> titles_;
     std::pair<long, long> asked_size_{0, 0};
+    int asked_size_row_ = -1;
 };

@@ -48,7 +48,7 @@ void Presenter::Present(Screen& wanted, const Cursor& cursor) {
     if (track_lost_) {
         std::fill(shown_.begin(), shown_.end(), kUnknown);
         wanted.MarkAllChanged();
-        StartOver();
+        BeginFullRedraw();
         track_lost_ = false;
     }
     if (wanted.AnyChanged()) DrawChanges(wanted);

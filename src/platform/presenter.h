@@ -36,7 +36,7 @@ protected:
     // Draws one whole glyph: a cell, or the left cell of a wide character.
     virtual void Draw(int column, int row, const Cell& cell) = 0;
     // Before the first Draw of a Present that follows LoseTrack.
-    virtual void StartOver() {}
+    virtual void BeginFullRedraw() {}
     // Drops what the subclass assumes about the console beyond its cells.
     virtual void Forget() {}
     virtual void PlaceCursor(const Cursor& cursor) = 0;

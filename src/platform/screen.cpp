@@ -79,21 +79,4 @@ int Screen::Put(int column, int row, std::string_view text, int attribute) {
     return column;
 }
 
-std::string Screen::RowText(int row) const {
-    std::string text;
-    for (int column = 0; column < kColumns; ++column) text += At(column, row).glyph;
-    return text;
-}
-
-std::string Screen::Render() const {
-    std::string picture;
-    for (int row = 0; row < kRows; ++row) {
-        std::string line = RowText(row);
-        line.erase(line.find_last_not_of(' ') + 1);
-        picture += line;
-        picture += '\n';
-    }
-    return picture;
-}
-
 }  // namespace platform

@@ -45,10 +45,6 @@ public:
     int Put(int column, int row, std::string_view text, int attribute);
 
     const Cell& At(int column, int row) const;
-    // The row's text, two-column characters once, trailing blanks kept.
-    std::string RowText(int row) const;
-    // Every row, trailing blanks dropped, each ending in a newline.
-    std::string Render() const;
 
     Span Changed(int row) const { return changed_[static_cast<std::size_t>(row)]; }
     bool AnyChanged() const { return any_changed_; }

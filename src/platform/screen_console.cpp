@@ -10,6 +10,28 @@
 
 namespace platform {
 
+bool FitsTheGame(std::pair<int, int> size) {
+    return size.first >= Screen::kColumns && size.second >= Screen::kRows;
+}
+
+std::vector<std::string> TooSmallNotice(std::pair<int, int> size) {
+    const auto dimensions = [](int columns, int rows) {
+        return std::to_string(columns) + "x" + std::to_string(rows);
+    };
+    const std::string needs = dimensions(Screen::kColumns, Screen::kRows);
+    const std::string has = dimensions(size.first, size.second);
+    return {
+        "窗口太小：需要 " + needs + "，当前 " + has + "。",
+        "Window too small: needs " + needs + ", has " + has + ".",
+        "请放大窗口，或按 ESC 或 q 退出。",
+        "Enlarge it, or press ESC or q to quit.",
+    };
+}
+
+bool LeavesTheNotice(int code) {
+    return code == key::kEscape || code == 'q' || code == 'Q';
+}
+
 void ScreenConsole::MoveCursor(int column, int row) {
     cursor_.column = column;
     cursor_.row = row;
@@ -31,7 +53,7 @@ void ScreenConsole::Interrupted() {
 }
 
 bool ScreenConsole::KeyWaiting() {
-    const bool arrived = KeyArrived();
+    const bool arrived = KeyReady();
     if (pause_ == Pause::kOwed) {
         pause_ = Pause::kEscapeNext;
         return true;
@@ -42,25 +64,25 @@ bool ScreenConsole::KeyWaiting() {
 // A menu or a reply that waits for a key is a pause already.
 int ScreenConsole::ReadKey() {
     if (std::exchange(pause_, Pause::kNone) == Pause::kEscapeNext) return key::kEscape;
-    const int code = NextKey();
+    const int code = WaitForKey();
     pause_ = Pause::kNone;
     return code;
 }
 
 int ScreenConsole::ReadInt() {
-    const int reply = ReadReply();
+    const int reply = ReadNumberReply();
     pause_ = Pause::kNone;
     return reply;
 }
 
-int ScreenConsole::ReadReply() {
-    return EditReply([this] { return NextKey(); });
+int ScreenConsole::ReadNumberReply() {
+    return EditNumberReply([this] { return WaitForKey(); });
 }
 
 // The reply is edited here rather than by a terminal's line mode, so that
 // keys typed ahead of the prompt count, the reply is part of the record that
 // a repaint redraws, and special keys are not echoed as escape codes.
-int ScreenConsole::EditReply(const std::function<int()>& next_code) {
+int ScreenConsole::EditNumberReply(const std::function<int()>& next_code) {
     const bool was_shown = cursor_.shown;
     const int column = cursor_.column;
     const int row = cursor_.row;

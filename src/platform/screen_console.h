@@ -1,12 +1,21 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/console.h"
 #include "platform/presenter.h"
 #include "platform/screen.h"
 
 namespace platform {
+
+// A window too small for the game: what the player is told meanwhile, and
+// the keys that leave rather than wait.
+bool FitsTheGame(std::pair<int, int> size);
+std::vector<std::string> TooSmallNotice(std::pair<int, int> size);
+bool LeavesTheNotice(int code);
 
 // What every console shares: drawing only changes a record of the screen,
 // with the cursor and the current attribute, which backends present to the
@@ -30,11 +39,11 @@ public:
 
 protected:
     // Whether a key code can be read without waiting.
-    virtual bool KeyArrived() = 0;
+    virtual bool KeyReady() = 0;
     // Waits for and returns the next key code.
-    virtual int NextKey() = 0;
-    // Reads the reply of ReadInt; by default edited from NextKey's codes.
-    virtual int ReadReply();
+    virtual int WaitForKey() = 0;
+    // Reads the reply of ReadInt; by default edited from WaitForKey's codes.
+    virtual int ReadNumberReply();
     // Play was interrupted: the game owes the player a pause.
     void Interrupted();
 
@@ -42,7 +51,7 @@ protected:
     // edited (see LineEditor) and shown in the record with the cursor after
     // it, and returns the number it starts with (see ParseLeadingInt).
     // Throws InputClosed on Ctrl+D on an empty reply.
-    int EditReply(const std::function<int()>& next_code);
+    int EditNumberReply(const std::function<int()>& next_code);
 
     Screen& mutable_screen() { return screen_; }
 

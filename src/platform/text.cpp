@@ -47,8 +47,15 @@ Utf8Char DecodeUtf8(std::string_view text) {
 
 int CharWidth(char32_t code) {
     if (code < 0x80) return 1;
-    if (code == U'━' || code == U'┃') return 1;
-    return 2;
+    return IsBoxLine(code) ? 1 : 2;
+}
+
+bool IsBoxLine(char32_t code) {
+    return code == U'━' || code == U'┃';
+}
+
+char AsciiBoxLine(char32_t code) {
+    return code == U'━' ? '-' : '|';
 }
 
 bool IsAmbiguousGlyph(char32_t code) {

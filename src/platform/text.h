@@ -21,6 +21,12 @@ Utf8Char DecodeUtf8(std::string_view text);
 
 int CharWidth(char32_t code);
 
+// The game-over box's lines, "━" and "┃": one column in the model, but
+// East Asian ambiguous, so consoles set up for CJK draw them two wide.
+bool IsBoxLine(char32_t code);
+// The line's form that is narrow everywhere: "-" or "|".
+char AsciiBoxLine(char32_t code);
+
 // "■", "●", "★" and "○": two columns in the model, but East Asian ambiguous,
 // so most terminals draw them one column wide.
 bool IsAmbiguousGlyph(char32_t code);

@@ -1,4 +1,4 @@
-#include "platform/terminal_signals.h"
+#include "platform/terminal/signals.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <csignal>
 #include <exception>
 
-#include "platform/terminal_state.h"
+#include "platform/terminal/state.h"
 
 namespace platform::signals {
 

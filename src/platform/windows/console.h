@@ -3,10 +3,11 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/screen_console.h"
-#include "platform/windows_presenter.h"
-#include "platform/windows_state.h"
+#include "platform/windows/presenter.h"
+#include "platform/windows/state.h"
 
 namespace platform {
 
@@ -31,14 +32,19 @@ public:
     void Sleep(std::chrono::milliseconds duration) override;
 
 protected:
-    bool KeyArrived() override;
-    int NextKey() override;
+    bool KeyReady() override;
+    int WaitForKey() override;
 
 private:
     // Brings the console up to date with the record, the cursor included.
     void Flush();
     void Repaint();
     void ResizeBuffer(int columns, int rows);
+    // Waits, showing why, while the largest window the console can give is
+    // smaller than the game: wine's console in a terminal can give no more
+    // than the terminal's size.
+    void WaitForRoom();
+    void ShowNotice(const std::vector<std::string>& lines);
     // Acts on a change of the buffer's size, if the event is one.
     void ActOnResize(const INPUT_RECORD& record);
     // Takes input events that give no key out of the way.

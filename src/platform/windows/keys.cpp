@@ -1,4 +1,4 @@
-#include "platform/windows_keys.h"
+#include "platform/windows/keys.h"
 
 #include "platform/keys.h"
 
@@ -43,6 +43,8 @@ std::vector<int> KeyCodes(const ConsoleKeyEvent& event) {
     // Alt with a key is a command, not text, as with an ESC before the key on
     // a terminal. With Ctrl as well it is AltGr, which types characters.
     const char first = event.text.front();
+    // A character beyond ASCII is no key the game knows, as in a terminal.
+    if (static_cast<unsigned char>(first) >= 0x80) return {};
     if (alt && !ctrl && event.text.size() == 1 && first >= ' ' && first < 0x7F) {
         if (const auto code = key::AltCode(first)) return {key::kFunctionPrefix, *code};
         return {};

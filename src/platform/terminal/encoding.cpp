@@ -1,4 +1,4 @@
-#include "platform/encoding.h"
+#include "platform/terminal/encoding.h"
 
 #include <langinfo.h>
 

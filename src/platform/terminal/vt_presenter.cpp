@@ -1,4 +1,4 @@
-#include "platform/vt_presenter.h"
+#include "platform/terminal/vt_presenter.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +10,21 @@ namespace platform {
 
 namespace {
 
+// Every sequence the game sends, each named once.
 constexpr std::string_view kCsi = "\x1b[";
+constexpr std::string_view kAsciiSet = "\x1b(B";
+constexpr std::string_view kLineDrawingSet = "\x1b(0";
+constexpr std::string_view kPlainColours = "\x1b[0m";
+constexpr std::string_view kShowCursor = "\x1b[?25h";
+constexpr std::string_view kHideCursor = "\x1b[?25l";
+constexpr std::string_view kAutowrapOn = "\x1b[?7h";
+constexpr std::string_view kAutowrapOff = "\x1b[?7l";
+constexpr std::string_view kClearWindow = "\x1b[H\x1b[2J";
+constexpr std::string_view kPushTitle = "\x1b[22;0t";
+constexpr std::string_view kPopTitle = "\x1b[23;0t";
+// Followed by the title and BEL.
+constexpr std::string_view kSetTitle = "\x1b]0;";
+constexpr std::string_view kReportCursor = "\x1b[6n";
 
 // ANSI numbers colours red 1, green 2, blue 4; Windows numbers them the other
 // way round. Intensity takes the bright range, 60 up.
@@ -22,13 +36,13 @@ int SgrColour(int windows_colour, int base) {
 
 // A cursor movement, built without allocating: the presenter weighs several
 // for every move.
-class Sequence {
+class EscapeSequence {
 public:
-    Sequence& operator<<(std::string_view text) {
+    EscapeSequence& operator<<(std::string_view text) {
         size_ += static_cast<std::size_t>(text.copy(bytes_.data() + size_, bytes_.size() - size_));
         return *this;
     }
-    Sequence& operator<<(int number) {
+    EscapeSequence& operator<<(int number) {
         size_ = static_cast<std::size_t>(
             std::to_chars(bytes_.data() + size_, bytes_.data() + bytes_.size(), number).ptr -
             bytes_.data());
@@ -42,15 +56,15 @@ private:
 };
 
 // CSI with one numeric parameter, left out when it is 1, the default.
-Sequence Csi(int parameter, std::string_view final_byte) {
-    Sequence sequence;
+EscapeSequence Csi(int parameter, std::string_view final_byte) {
+    EscapeSequence sequence;
     sequence << kCsi;
     if (parameter != 1) sequence << parameter;
     return sequence << final_byte;
 }
 
-Sequence CursorPosition(int column, int row) {
-    Sequence sequence;
+EscapeSequence CursorPosition(int column, int row) {
+    EscapeSequence sequence;
     sequence << kCsi;
     if (row > 0 || column > 0) sequence << row + 1;
     if (column > 0) sequence << ";" << column + 1;
@@ -63,20 +77,23 @@ std::string WindowSize(std::pair<int, int> size) {
            std::to_string(size.first) + 't';
 }
 
-bool IsBoxLine(char32_t code) {
-    return code == U'━' || code == U'┃';
-}
-
 }  // namespace
 
+// The cursor goes below the game first: a terminal that grants the size at
+// once (urxvt) pulls its scrollback in at the top, and a cursor still inside
+// the last screen would leave the shell's prompt over it.
 std::string VtPresenter::RestoreBytes(const Changes& changes) {
-    std::string bytes = "\x1b(B\x1b[0m\x1b[?25h\x1b[?7h";
-    // Pops the title saved by SetTitle.
-    if (!changes.title.empty()) bytes += "\x1b[23;0t";
+    std::string bytes;
+    for (const std::string_view undo : {kAsciiSet, kPlainColours, kShowCursor, kAutowrapOn}) {
+        bytes += undo;
+    }
+    bytes.append(CursorPosition(0, Screen::kRows - 1).view()) += "\r\n";
     if (changes.found_size && changes.found_size != changes.asked_size) {
         bytes += WindowSize(*changes.found_size);
     }
-    return bytes.append(CursorPosition(0, Screen::kRows - 1).view()) + "\r\n";
+    // Pops the title saved by SetTitle.
+    if (!changes.title.empty()) bytes += kPopTitle;
+    return bytes;
 }
 
 std::string_view VtPresenter::TakeBytes() {
@@ -86,7 +103,8 @@ std::string_view VtPresenter::TakeBytes() {
 }
 
 void VtPresenter::Reset() {
-    out_ += "\x1b(B\x1b[0m";
+    out_ += kAsciiSet;
+    out_ += kPlainColours;
     Forget();
     line_drawing_ = false;
 }
@@ -103,16 +121,16 @@ void VtPresenter::Forget() {
 // erases in the current colour.
 void VtPresenter::ClearToBlack() {
     UseAttribute(Cell::kDefaultAttribute, false);
-    out_ += "\x1b[H\x1b[2J";
+    out_ += kClearWindow;
     at_column_ = at_row_ = 0;
 }
 
 // Autowrap goes off, so that the bottom-right cell can be written without
 // scrolling; and every blank cell is then written anyway, since not every
 // terminal clears in the current colour.
-void VtPresenter::StartOver() {
+void VtPresenter::BeginFullRedraw() {
     Reset();
-    out_ += "\x1b[?7l";
+    out_ += kAutowrapOff;
     ClearToBlack();
 }
 
@@ -121,21 +139,21 @@ void VtPresenter::PlaceCursor(const Cursor& cursor) {
     if (cursor.shown) {
         MoveTo(std::clamp(cursor.column, 0, Screen::kColumns - 1),
                std::clamp(cursor.row, 0, Screen::kRows - 1));
-        if (cursor_shown_ != 1) out_ += "\x1b[?25h";
+        if (cursor_shown_ != 1) out_ += kShowCursor;
     } else if (cursor_shown_ != 0) {
-        out_ += "\x1b[?25l";
+        out_ += kHideCursor;
     }
     cursor_shown_ = cursor.shown ? 1 : 0;
 }
 
 void VtPresenter::MoveTo(int column, int row) {
     if (column == at_column_ && row == at_row_) return;
-    Sequence best = CursorPosition(column, row);
-    const auto consider = [&best](const Sequence& candidate) {
+    EscapeSequence best = CursorPosition(column, row);
+    const auto consider = [&best](const EscapeSequence& candidate) {
         if (candidate.view().size() < best.view().size()) best = candidate;
     };
     if (at_row_ == row && at_column_ >= 0) {
-        if (column == 0) consider(Sequence() << "\r");
+        if (column == 0) consider(EscapeSequence() << "\r");
         consider(column > at_column_ ? Csi(column - at_column_, "C")
                                      : Csi(at_column_ - column, "D"));
         consider(Csi(column + 1, "G"));
@@ -187,18 +205,23 @@ void VtPresenter::EmitGlyph(std::string_view glyph, LineForm form) {
         out_ += glyph;
         return;
     }
-    const bool rule = code == U'━';
-    out_ += form == LineForm::kDecGraphics ? (rule ? 'q' : 'x') : (rule ? '-' : '|');
+    // In the DEC special graphics set "q" is the rule and "x" the bar.
+    if (form == LineForm::kDecGraphics) {
+        out_ += AsciiBoxLine(code) == '-' ? 'q' : 'x';
+    } else {
+        out_ += AsciiBoxLine(code);
+    }
 }
 
 void VtPresenter::SetLineDrawing(bool on) {
     if (on == line_drawing_) return;
-    out_ += on ? "\x1b(0" : "\x1b(B";
+    out_ += on ? kLineDrawingSet : kAsciiSet;
     line_drawing_ = on;
 }
 
 void VtPresenter::SetTitle(std::string_view title) {
-    out_ += "\x1b[22;0t\x1b]0;";
+    out_ += kPushTitle;
+    out_ += kSetTitle;
     out_ += title;
     out_ += '\a';
 }
@@ -211,7 +234,7 @@ void VtPresenter::ProbeWidth(int row, std::string_view glyph, LineForm form) {
     MoveTo(0, row);
     EmitGlyph(glyph, form);
     SetLineDrawing(false);
-    out_ += "\x1b[6n";
+    out_ += kReportCursor;
     LoseTrack();
 }
 

@@ -59,7 +59,7 @@ public:
 
 protected:
     void Draw(int column, int row, const Cell& cell) override;
-    void StartOver() override { output_.Clear(); }
+    void BeginFullRedraw() override { output_.Clear(); }
     void PlaceCursor(const Cursor& cursor) override;
 
 private:

@@ -1,14 +1,10 @@
-#include "platform/windows_presenter.h"
+#include "platform/windows/presenter.h"
 
 #include "platform/text.h"
 
 namespace platform {
 
 namespace {
-
-bool IsBoxLine(char32_t code) {
-    return code == U'━' || code == U'┃';
-}
 
 // Every glyph of the game lies in the Basic Multilingual Plane.
 char16_t Utf16(char32_t code) {
@@ -27,7 +23,8 @@ void WindowsPresenter::Draw(int column, int row, const Cell& cell) {
     const char32_t code = DecodeUtf8(cell.glyph).code;
     if (cell.part == Cell::Part::Single) {
         char16_t character = Utf16(code);
-        if (IsBoxLine(code) && widths_.lines_wide) character = code == U'━' ? u'-' : u'|';
+        if (IsBoxLine(code) && widths_.lines_wide)
+            character = static_cast<char16_t>(AsciiBoxLine(code));
         run_.push_back({character, attributes});
         return;
     }

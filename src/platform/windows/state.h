@@ -30,10 +30,4 @@ public:
     static std::mutex& Lock();
 };
 
-// Gives the console's buffer `size` and its window `window`. The window must
-// fit in the buffer at every step: it first shrinks to fit both, then the
-// buffer takes its size, then the window its own, which fails harmlessly on a
-// display too small for it.
-void ResizeConsole(HANDLE output, COORD size, const SMALL_RECT& window);
-
 }  // namespace platform

@@ -62,7 +62,7 @@ public:
 
 protected:
     void Draw(int column, int row, const Cell& cell) override;
-    void StartOver() override;
+    void BeginFullRedraw() override;
     void Forget() override;
     void PlaceCursor(const Cursor& cursor) override;
 

@@ -1,4 +1,4 @@
-#include "platform/virtual_console.h"
+#include "platform/virtual/virtual_console.h"
 
 #include <algorithm>
 
@@ -23,11 +23,11 @@ void VirtualConsole::Clear() {
     ++clears_;
 }
 
-bool VirtualConsole::KeyArrived() {
+bool VirtualConsole::KeyReady() {
     return !keys_.empty() && keys_.front().at <= now_;
 }
 
-int VirtualConsole::NextKey() {
+int VirtualConsole::WaitForKey() {
     if (keys_.empty()) throw OutOfInput();
     const Key key = keys_.front();
     keys_.pop_front();
@@ -35,14 +35,14 @@ int VirtualConsole::NextKey() {
     return key.code;
 }
 
-int VirtualConsole::ReadReply() {
+int VirtualConsole::ReadNumberReply() {
     if (lines_.empty()) throw OutOfInput();
     const std::string line = std::move(lines_.front());
     lines_.pop_front();
     // The line is typed key by key, then Enter; a reply that Enter does not
     // end (a blank one) waits for more than the script holds.
     std::size_t typed = 0;
-    return EditReply([&] {
+    return EditNumberReply([&] {
         if (typed < line.size()) return static_cast<int>(static_cast<unsigned char>(line[typed++]));
         if (typed++ == line.size()) return key::kEnter;
         throw OutOfInput();

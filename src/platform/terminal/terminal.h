@@ -7,11 +7,11 @@
 #include <string>
 #include <utility>
 
-#include "platform/encoding.h"
-#include "platform/key_decoder.h"
 #include "platform/screen_console.h"
-#include "platform/terminal_state.h"
-#include "platform/vt_presenter.h"
+#include "platform/terminal/encoding.h"
+#include "platform/terminal/key_decoder.h"
+#include "platform/terminal/state.h"
+#include "platform/terminal/vt_presenter.h"
 
 namespace platform {
 
@@ -22,7 +22,9 @@ namespace platform {
 // was on destruction, on Ctrl+Z and on the signals that end the process.
 class Terminal : public ScreenConsole {
 public:
-    // Both descriptors must be terminals (see WhyUnusable).
+    // Both descriptors must be terminals (see WhyUnusable). Throws
+    // std::system_error, having changed nothing, when the terminal's mode
+    // cannot be read or set.
     Terminal(int in_fd, int out_fd);
     ~Terminal() override;
     Terminal(const Terminal&) = delete;
@@ -36,8 +38,8 @@ public:
     void Sleep(std::chrono::milliseconds duration) override;
 
 protected:
-    bool KeyArrived() override;
-    int NextKey() override;
+    bool KeyReady() override;
+    int WaitForKey() override;
 
 private:
     using Clock = KeyDecoder::Clock;
@@ -46,7 +48,7 @@ private:
     void Send(std::string_view bytes);
     // Acts on what signals left for the loop: a process continued after a
     // stop, a resized window.
-    void CatchUp();
+    void ActOnSignals();
     void Resume();
     void Repaint();
     void WaitForForeground() const;
@@ -58,9 +60,15 @@ private:
     bool WaitForRoom();
     void MeasureGlyphs();
     std::array<int, Screen::kRows> ReadWidths(std::size_t probes);
+    enum class Reading {
+        kUntilAKey,  // nothing more while a decoded code waits to be taken
+        kPastKeys,   // on, for the terminal's answers behind the keys
+    };
+    enum class Woke { kByInputOrTime, kBySignal };
     // Reads what arrives until `deadline` (none: until something does) and
-    // feeds it to `decoder`. False when a signal came first.
-    bool Await(KeyDecoder& decoder, std::optional<Clock::time_point> deadline);
+    // feeds it to `decoder`, unless a signal comes first.
+    Woke WaitForInput(KeyDecoder& decoder, std::optional<Clock::time_point> deadline,
+                      Reading reading = Reading::kUntilAKey);
 
     int in_fd_;
     int out_fd_;

@@ -1,4 +1,4 @@
-#include "platform/terminal_state.h"
+#include "platform/terminal/state.h"
 
 #include <unistd.h>
 
@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csignal>
 #include <stdexcept>
+#include <system_error>
 
 namespace platform {
 
@@ -25,28 +26,35 @@ termios GameMode(termios mode) {
 
 }  // namespace
 
+void WriteAll(int fd, std::string_view bytes) noexcept {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
 TerminalState::TerminalState(int in_fd, int out_fd) : in_fd_(in_fd), out_fd_(out_fd) {
-    ::tcgetattr(in_fd_, &found_mode_);
+    if (::tcgetattr(in_fd_, &found_mode_) != 0) {
+        throw std::system_error(errno, std::generic_category(),
+                                "the terminal's mode cannot be read");
+    }
     game_mode_ = GameMode(found_mode_);
     ComposeUndo();
 }
 
 void TerminalState::EnterGameMode() {
-    ::tcsetattr(in_fd_, TCSADRAIN, &game_mode_);
+    if (::tcsetattr(in_fd_, TCSADRAIN, &game_mode_) != 0) {
+        throw std::system_error(errno, std::generic_category(),
+                                "the terminal's mode cannot be set");
+    }
     in_game_mode_ = true;
 }
 
 void TerminalState::PutBack() noexcept {
     if (!in_game_mode_.exchange(false)) return;
-    const char* data = undo_.data();
-    std::size_t left = undo_size_;
-    while (left > 0) {
-        const ssize_t written = ::write(out_fd_, data, left);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) break;
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
+    WriteAll(out_fd_, std::string_view(undo_.data(), undo_size_));
     ::tcsetattr(in_fd_, TCSADRAIN, &found_mode_);
 }
 

@@ -1,4 +1,4 @@
-#include "platform/key_decoder.h"
+#include "platform/terminal/key_decoder.h"
 
 #include <algorithm>
 #include <charconv>
@@ -104,6 +104,40 @@ std::optional<Key> Lookup(bool csi, std::string_view params, unsigned char final
     }
 }
 
+// The bytes a character that starts with `lead` takes; 1 where `lead` starts
+// none.
+int CharacterLength(Charset charset, unsigned char lead) {
+    switch (charset) {
+        case Charset::kUtf8:
+            if (lead >= 0xC2 && lead <= 0xDF) return 2;
+            if (lead >= 0xE0 && lead <= 0xEF) return 3;
+            return lead >= 0xF0 && lead <= 0xF4 ? 4 : 1;
+        case Charset::kGbk:
+        case Charset::kGb18030:
+            return lead >= 0x81 && lead <= 0xFE ? 2 : 1;
+        case Charset::kSingleByte:
+            break;
+    }
+    return 1;
+}
+
+// Whether `byte` can follow the `had` bytes a character has had so far. A
+// GB18030 character whose second byte is a digit takes four bytes.
+bool Continues(Charset charset, int had, unsigned char byte, int& length) {
+    if (charset == Charset::kUtf8) return byte >= 0x80 && byte <= 0xBF;
+    if (had == 1 && charset == Charset::kGb18030 && byte >= '0' && byte <= '9') {
+        length = 4;
+        return true;
+    }
+    if (had == 1) return byte >= 0x40 && byte <= 0xFE && byte != 0x7F;
+    return had == 2 ? byte >= 0x81 && byte <= 0xFE : byte >= '0' && byte <= '9';
+}
+
+// ESC ], P, _, ^ and X open OSC, DCS, APC, PM and SOS.
+bool OpensControlString(unsigned char byte) {
+    return byte == ']' || byte == 'P' || byte == '_' || byte == '^' || byte == 'X';
+}
+
 std::optional<std::pair<int, int>> ParseCursorReport(std::string_view params) {
     const std::size_t separator = params.find(';');
     if (separator == std::string_view::npos) return std::nullopt;
@@ -122,20 +156,31 @@ std::optional<std::pair<int, int>> ParseCursorReport(std::string_view params) {
 
 }  // namespace
 
+Charset CharsetOf(std::string_view codeset) {
+    if (codeset == "GBK" || codeset == "GB2312" || codeset == "EUC-CN") return Charset::kGbk;
+    if (codeset == "GB18030") return Charset::kGb18030;
+    if (codeset.empty() || codeset == "UTF-8" || codeset == "utf8" || codeset == "ANSI_X3.4-1968" ||
+        codeset == "ASCII" || codeset == "US-ASCII") {
+        return Charset::kUtf8;
+    }
+    return Charset::kSingleByte;
+}
+
 void KeyDecoder::Feed(std::string_view bytes, Clock::time_point now) {
     Expire(now);
     for (char c : bytes) Step(static_cast<unsigned char>(c), now);
 }
 
+// An ESC that ends a control string is its ST cut short, not a key.
 void KeyDecoder::Expire(Clock::time_point now) {
-    if (state_ == State::kEscape && escape_at_ + kEscapeDelay <= now) {
-        codes_.push_back(key::kEscape);
-        state_ = State::kGround;
-    }
+    if (state_ != State::kEscape && state_ != State::kStringEscape) return;
+    if (escape_at_ + kEscapeDelay > now) return;
+    if (state_ == State::kEscape) codes_.push_back(key::kEscape);
+    state_ = State::kGround;
 }
 
 std::optional<KeyDecoder::Clock::time_point> KeyDecoder::Deadline() const {
-    if (state_ != State::kEscape) return std::nullopt;
+    if (state_ != State::kEscape && state_ != State::kStringEscape) return std::nullopt;
     return escape_at_ + kEscapeDelay;
 }
 
@@ -146,6 +191,16 @@ int KeyDecoder::TakeCode() {
 }
 
 void KeyDecoder::Step(unsigned char byte, Clock::time_point now) {
+    // A mouse report's bytes are coordinates, whatever they look like.
+    if (state_ == State::kMouseReport) {
+        if (--bytes_owed_ == 0) state_ = State::kGround;
+        return;
+    }
+    if (byte == kEsc && state_ == State::kControlString) {
+        state_ = State::kStringEscape;
+        escape_at_ = now;
+        return;
+    }
     if (byte == kEsc) {
         // A second ESC proves the first was pressed alone; inside a sequence it
         // means the terminal started over, so the partial sequence is abandoned.
@@ -156,9 +211,26 @@ void KeyDecoder::Step(unsigned char byte, Clock::time_point now) {
     }
     switch (state_) {
         case State::kGround:
-            Plain(byte);
+            Ground(byte);
+            return;
+        case State::kCharacter:
+            CharacterByte(byte, now);
+            return;
+        case State::kControlString:
+            // BEL ends it; CAN and SUB cancel it.
+            if (byte == '\a' || byte == 0x18 || byte == 0x1A) state_ = State::kGround;
+            return;
+        case State::kStringEscape:
+            state_ = byte == '\\' ? State::kGround : State::kEscape;
+            if (state_ == State::kEscape) Step(byte, now);
+            return;
+        case State::kMouseReport:
             return;
         case State::kEscape:
+            if (OpensControlString(byte)) {
+                state_ = State::kControlString;
+                return;
+            }
             if (byte == '[' || byte == 'O') {
                 state_ = byte == '[' ? State::kCsi : State::kSs3;
                 params_.clear();
@@ -181,7 +253,30 @@ void KeyDecoder::Step(unsigned char byte, Clock::time_point now) {
     }
 }
 
-void KeyDecoder::Plain(unsigned char byte) {
+void KeyDecoder::Ground(unsigned char byte) {
+    if (byte < 0x80) {
+        PlainKey(byte);
+        return;
+    }
+    bytes_owed_ = CharacterLength(charset_, byte) - 1;
+    character_bytes_ = 1;
+    if (bytes_owed_ > 0) state_ = State::kCharacter;
+}
+
+// A byte that cannot continue the character ends it unfinished and is read
+// afresh.
+void KeyDecoder::CharacterByte(unsigned char byte, Clock::time_point now) {
+    int length = character_bytes_ + bytes_owed_;
+    if (!Continues(charset_, character_bytes_, byte, length)) {
+        state_ = State::kGround;
+        Step(byte, now);
+        return;
+    }
+    bytes_owed_ = length - ++character_bytes_;
+    if (bytes_owed_ == 0) state_ = State::kGround;
+}
+
+void KeyDecoder::PlainKey(unsigned char byte) {
     switch (byte) {
         case '\r':
         case '\n':
@@ -206,7 +301,7 @@ void KeyDecoder::AfterEscape(unsigned char byte) {
         return;
     }
     codes_.push_back(key::kEscape);
-    Plain(byte);
+    Ground(byte);
 }
 
 void KeyDecoder::SequenceByte(unsigned char byte) {
@@ -236,6 +331,11 @@ void KeyDecoder::Finish(unsigned char final_byte) {
     const bool csi = state_ == State::kCsi;
     if (csi && final_byte == '[' && length_ == 3) {
         state_ = State::kLinuxFunction;
+        return;
+    }
+    if (csi && final_byte == 'M' && length_ == 3) {
+        state_ = State::kMouseReport;
+        bytes_owed_ = 3;
         return;
     }
     state_ = State::kGround;

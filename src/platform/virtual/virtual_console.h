@@ -58,10 +58,10 @@ public:
     int Random() override;
 
 protected:
-    bool KeyArrived() override;
-    int NextKey() override;
+    bool KeyReady() override;
+    int WaitForKey() override;
     // The next scripted line, typed key by key.
-    int ReadReply() override;
+    int ReadNumberReply() override;
 
 private:
     struct Key {

@@ -1,9 +1,10 @@
-#include "platform/windows_state.h"
+#include "platform/windows/state.h"
 
 #include <algorithm>
 #include <iterator>
 
 #include "platform/screen.h"
+#include "platform/windows/buffer.h"
 
 namespace platform {
 
@@ -21,10 +22,6 @@ struct Found {
 
 Found g_found;
 bool g_put_back_owed = false;
-
-COORD Coord(int column, int row) {
-    return {static_cast<SHORT>(column), static_cast<SHORT>(row)};
-}
 
 // The window's size as found, placed so that the cursor's row is in view.
 SMALL_RECT FoundWindowShowing(SHORT row) {
@@ -54,7 +51,9 @@ void PutBack() {
     DWORD written = 0;
     WriteConsoleW(g_found.output, L" \r", 2, &written, nullptr);
     SetConsoleCursorInfo(g_found.output, &g_found.cursor);
-    SetConsoleTitleW(g_found.title);
+    // A console that started with no title of its own (wine's, in a
+    // terminal, which never knew the terminal's) has none to give back.
+    if (g_found.title[0] != L'\0') SetConsoleTitleW(g_found.title);
     SetConsoleMode(g_found.input, g_found.input_mode);
     SetConsoleMode(g_found.output, g_found.output_mode);
 }
@@ -87,17 +86,6 @@ BOOL WINAPI OnControl(DWORD) {
 }
 
 }  // namespace
-
-void ResizeConsole(HANDLE output, COORD size, const SMALL_RECT& window) {
-    CONSOLE_SCREEN_BUFFER_INFO now;
-    if (!GetConsoleScreenBufferInfo(output, &now)) return;
-    const SMALL_RECT fitting{
-        0, 0, std::min<SHORT>(now.srWindow.Right - now.srWindow.Left, window.Right - window.Left),
-        std::min<SHORT>(now.srWindow.Bottom - now.srWindow.Top, window.Bottom - window.Top)};
-    SetConsoleWindowInfo(output, TRUE, &fitting);
-    SetConsoleScreenBufferSize(output, size);
-    SetConsoleWindowInfo(output, TRUE, &window);
-}
 
 std::mutex& ConsoleState::Lock() {
     static std::mutex lock;

@@ -12,8 +12,6 @@ namespace platform {
 // The virtual key codes and control key states of the Windows API that
 // decide a code, by their values there.
 namespace vk {
-constexpr std::uint16_t kTab = 0x09;
-constexpr std::uint16_t kReturn = 0x0D;
 constexpr std::uint16_t kEscape = 0x1B;
 constexpr std::uint16_t kPrior = 0x21;
 constexpr std::uint16_t kNext = 0x22;

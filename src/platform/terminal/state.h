@@ -8,9 +8,13 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/vt_presenter.h"
+#include "platform/terminal/vt_presenter.h"
 
 namespace platform {
+
+// Writes all of `bytes`, or as much as the terminal takes before it fails.
+// Async-signal-safe: write only.
+void WriteAll(int fd, std::string_view bytes) noexcept;
 
 // The terminal as the game found it and what the game has changed since: the
 // one place that knows both, and so the one place that puts the terminal
@@ -22,6 +26,8 @@ public:
     TerminalState(int in_fd, int out_fd);
 
     // Puts the terminal in the game's mode: keys as they are typed, no echo.
+    // Throws std::system_error, having changed nothing, when the mode cannot
+    // be set; the constructor likewise when it cannot be read.
     void EnterGameMode();
     // Undoes the game's changes and puts back the mode found, once after each
     // EnterGameMode. Async-signal-safe: write and tcsetattr only.
