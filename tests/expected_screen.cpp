@@ -68,7 +68,8 @@ std::string Describe(int column, int row, const ShownCell& wanted, const ShownCe
     return text.str();
 }
 
-// One food, and a snake whose every cell lies beside another.
+// A snake whose every cell lies beside another, on the game's black, and a
+// food, but for the tick after the head reached it, when the head covers it.
 std::string BoardDifferences(const Shown& shown) {
     int segments = 0;
     int foods = 0;
@@ -76,7 +77,13 @@ std::string BoardDifferences(const Shown& shown) {
     const auto segment = [&](int x, int y) { return shown(2 * x, y).glyph == "●"; };
     for (int y = 2; y <= 29; ++y) {
         for (int x = 2; x <= 29; ++x) {
-            foods += shown(2 * x, y).glyph == "★" ? 1 : 0;
+            const ShownCell cell = shown(2 * x, y);
+            foods += cell.glyph == "★" ? 1 : 0;
+            // The big food flashes on blue.
+            if (cell.glyph == " " && cell.background != 0 && cell.background != 4 &&
+                cell.background != ShownCell::kUnknown) {
+                wrong += " a blank on " + std::to_string(cell.background);
+            }
             if (!segment(x, y)) continue;
             ++segments;
             if (!segment(x - 1, y) && !segment(x + 1, y) && !segment(x, y - 1) &&
@@ -86,7 +93,7 @@ std::string BoardDifferences(const Shown& shown) {
         }
     }
     if (segments < 3) wrong += " a snake of " + std::to_string(segments);
-    if (foods != 1) wrong += " " + std::to_string(foods) + " foods";
+    if (foods > 1) wrong += " " + std::to_string(foods) + " foods";
     return wrong;
 }
 

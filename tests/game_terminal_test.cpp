@@ -186,9 +186,13 @@ TEST(HangUp, TheGameEndsWithinASecond) {
     at_menu.Type("\r\r\r");
     at_prompt.Type("\r\r\r\x1b[B\x1b[B\x1b[B\r");
 
-    const auto ends_soon = [](PtySession& game, std::string_view shown) {
+    const auto ends_soon = [&at_prompt](PtySession& game, std::string_view shown) {
         SCOPED_TRACE(shown);
         ASSERT_TRUE(game.ReadUntilShown(shown));
+        if (&game == &at_prompt) {
+            ASSERT_TRUE(game.ReadUntil([&] { return game.screen().cursor_shown(); }));
+            EXPECT_EQ(game.screen().cursor().col, 31) << "the cursor waits after \">>>  \"";
+        }
         game.HangUp();
         const std::optional<int> status = game.Wait(1s);
         ASSERT_TRUE(status.has_value()) << "still running";
