@@ -154,10 +154,23 @@ TEST(WineTerminal, PlaysAsLaidOutAndPutsTheTerminalBack) {
     const std::optional<int> status = game.Wait();
     ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << status.value_or(-1);
     // On the last row, where the console has no row below the game; and the
-    // title back to the console's own, which is empty: wine's console never
-    // knew the terminal's.
+    // game's title left, since the console's own was empty: wine's console
+    // never knew the terminal's, and blanking it would leave the terminal none.
     EXPECT_EQ(game.screen().cursor().row, 31);
-    EXPECT_EQ(NotPutBack(game), "");
+    EXPECT_EQ(NotPutBack(game), " title Wendlecrux Snake");
+}
+
+// A terminal smaller than the game gives wine's console no larger window,
+// now or later: the game says so and waits for ESC or q.
+TEST(WineTerminal, ATerminalTooSmallGetsTheNotice) {
+    const char* exe = std::getenv("WINDOWS_GAME");
+    if (exe == nullptr) GTEST_SKIP() << "WINDOWS_GAME names no exe";
+    PtySession game({"/usr/bin/env", "wine", exe}, {"LC_ALL=zh_CN.UTF-8", "TERM=xterm"},
+                    PtySession::Tty::kControlling, {24, 80, 0, 0});
+    EXPECT_TRUE(game.ReadUntilShown("Window too small: needs 82x32, has 80x24."));
+    game.Type("\x1b");
+    const std::optional<int> status = game.Wait();
+    ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << status.value_or(-1);
 }
 
 }  // namespace
