@@ -77,9 +77,8 @@ void Controller::UpdateScore(const int& amount) {
     }
     char field[16];
     std::snprintf(field, sizeof field, "%8d", score);
-    SetCursorPosition(36, 8);
     SetColor(kPanelColour);
-    Print(field);
+    PrintAt(36, 8, field);
 }
 
 namespace {
@@ -98,12 +97,10 @@ constexpr MenuItem kPauseItems[] = {
 
 // The new item is drawn highlighted before the old one is drawn plain.
 void MoveHighlight(const MenuItem& to, const MenuItem& from, int plain_colour) {
-    SetCursorPosition(to.x, to.y);
     SetBackColor();
-    Print(to.text);
-    SetCursorPosition(from.x, from.y);
+    PrintAt(to.x, to.y, to.text);
     SetColor(plain_colour);
-    Print(from.text);
+    PrintAt(from.x, from.y, from.text);
 }
 
 }  // namespace
@@ -111,14 +108,12 @@ void MoveHighlight(const MenuItem& to, const MenuItem& from, int plain_colour) {
 int Controller::Menu() {
     SetColor(kPanelColour);
     PrintAt(32, 19, "菜单：");
-    Sleep(100);
-    SetBackColor();
-    PrintAt(kPauseItems[0].x, kPauseItems[0].y, kPauseItems[0].text);
-    Sleep(100);
-    SetColor(kPanelColour);
-    PrintAt(kPauseItems[1].x, kPauseItems[1].y, kPauseItems[1].text);
-    Sleep(100);
-    PrintAt(kPauseItems[2].x, kPauseItems[2].y, kPauseItems[2].text);
+    for (const MenuItem& item : kPauseItems) {
+        Sleep(100);
+        SetColor(kPanelColour);
+        if (&item == kPauseItems) SetBackColor();
+        PrintAt(item.x, item.y, item.text);
+    }
     ParkCursor();
 
     int selected = 1;
@@ -183,15 +178,11 @@ int Controller::GameOver() {
     Sleep(500);
     for (const BoxLine& line : kBoxLines) {
         PrintAt(line.x, line.y, line.text);
-        if (line.y == kScoreRow) {
-            SetCursorPosition(24, kScoreRow);
-            Print(std::to_string(score));
-        }
+        if (line.y == kScoreRow) PrintAt(24, kScoreRow, std::to_string(score));
         Sleep(&line == &kBoxLines[std::size(kBoxLines) - 1] ? 100 : 30);
     }
-    SetCursorPosition(kBoxChoices[0].x, kBoxChoices[0].y);
     SetBackColor();
-    Print(kBoxChoices[0].text);
+    PrintAt(kBoxChoices[0].x, kBoxChoices[0].y, kBoxChoices[0].text);
     ParkCursor();
 
     int choice = 1;
@@ -281,10 +272,11 @@ constexpr int kSlowestPace = 50;
 void DrawModeMenu() {
     SetColor(kMenuColour);
     PrintAt(13, 20, "请选择你的Kvor模式：");
-    SetBackColor();
-    PrintAt(kModeItems[0].x, kModeItems[0].y, kModeItems[0].text);
-    SetColor(kMenuColour);
-    for (int i = 1; i < 4; ++i) PrintAt(kModeItems[i].x, kModeItems[i].y, kModeItems[i].text);
+    for (const MenuItem& item : kModeItems) {
+        SetColor(kMenuColour);
+        if (&item == kModeItems) SetBackColor();
+        PrintAt(item.x, item.y, item.text);
+    }
     ParkCursor();
 }
 
@@ -294,7 +286,6 @@ int AskCustomPace() {
     SetColor(kMenuColour);
     PrintAt(13, 20, "                  ");
     for (const MenuItem& item : kModeItems) PrintAt(item.x, item.y, "                  ");
-    SetColor(kMenuColour);
     PrintAt(8, 20, "请输入你想卷的程度（数值越低越卷）（20 ~ 50）：");
     PrintAt(13, 22, ">>>  ");
     const int pace = TheConsole().ReadInt();
@@ -334,30 +325,6 @@ void Controller::Select() {
     tick_ms = mode < 4 ? kFixedPaces[mode - 1] : AskCustomPace();
 }
 
-namespace {
-
-void PrintDifficulty(int mode, int tick_ms) {
-    SetCursorPosition(33, 5);
-    switch (mode) {
-        case 1:
-            Print("摆烂模式（135）");
-            break;
-        case 2:
-            Print("平凡模式（100）");
-            break;
-        case 3:
-            Print("学怪模式（60）");
-            break;
-        case 4:
-            Print("卷王模式（" + std::to_string(tick_ms) + "）");
-            break;
-        default:
-            break;
-    }
-}
-
-}  // namespace
-
 void Controller::DrawGame() {
     ClearScreen();
     SetColor(kMenuColour);
@@ -368,7 +335,8 @@ void Controller::DrawGame() {
     PrintAt(32, 1, "Wendlecrux Snake");
     PrintAt(34, 2, "Kvor蛇");
     PrintAt(31, 4, "难度：");
-    PrintDifficulty(mode, tick_ms);
+    const int pace = mode < 4 ? kFixedPaces[mode - 1] : tick_ms;
+    PrintAt(33, 5, std::string(kModeItems[mode - 1].text) + "（" + std::to_string(pace) + "）");
     PrintAt(31, 7, "得分：");
     PrintAt(37, 8, "     0");
     PrintAt(35, 13, " 方向键移动");

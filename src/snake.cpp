@@ -8,6 +8,21 @@ namespace {
 
 constexpr int kHeadColour = 14;
 
+// Each heading, in the order of Snake::Direction: the head's step, the arrow
+// that turns onto it, and the heading it would reverse.
+struct Step {
+    int x;
+    int y;
+    int arrow;
+    int opposite;
+};
+constexpr Step kSteps[] = {
+    {0, -1, key::kUp, Snake::DOWN},
+    {0, 1, key::kDown, Snake::UP},
+    {-1, 0, key::kLeft, Snake::RIGHT},
+    {1, 0, key::kRight, Snake::LEFT},
+};
+
 }  // namespace
 
 // The body lies along the row with the head at the right, yet the snake sets
@@ -20,23 +35,8 @@ void Snake::InitSnake() const {
 
 void Snake::Move() {
     const Point& head = body.back();
-    int x = head.GetX();
-    int y = head.GetY();
-    switch (direction) {
-        case UP:
-            --y;
-            break;
-        case DOWN:
-            ++y;
-            break;
-        case LEFT:
-            --x;
-            break;
-        case RIGHT:
-            ++x;
-            break;
-    }
-    body.emplace_back(x, y);
+    const Step step = kSteps[direction];
+    body.emplace_back(head.GetX() + step.x, head.GetY() + step.y);
     SetColor(kHeadColour);
     body.back().PrintO();
 }
@@ -76,21 +76,10 @@ bool Snake::ChangeDirection() {
 // A turn onto the opposite heading is ignored, so the snake never reverses
 // into itself.
 void Snake::Steer(int arrow_code) {
-    switch (arrow_code) {
-        case key::kUp:
-            if (direction != DOWN) direction = UP;
-            break;
-        case key::kDown:
-            if (direction != UP) direction = DOWN;
-            break;
-        case key::kLeft:
-            if (direction != RIGHT) direction = LEFT;
-            break;
-        case key::kRight:
-            if (direction != LEFT) direction = RIGHT;
-            break;
-        default:
-            break;
+    for (int heading = UP; heading <= RIGHT; ++heading) {
+        if (kSteps[heading].arrow != arrow_code) continue;
+        if (heading != kSteps[direction].opposite) direction = heading;
+        return;
     }
 }
 
