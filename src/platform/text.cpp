@@ -1,5 +1,6 @@
 #include "platform/text.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 
@@ -13,7 +14,13 @@ bool IsContinuation(unsigned char byte) {
     return (byte & 0xC0) == 0x80;
 }
 
-int SequenceLength(unsigned char lead) {
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+}  // namespace
+
+int Utf8Length(unsigned char lead) {
     if (lead < 0x80) return 1;
     if (lead >= 0xC2 && lead <= 0xDF) return 2;
     if (lead >= 0xE0 && lead <= 0xEF) return 3;
@@ -21,15 +28,9 @@ int SequenceLength(unsigned char lead) {
     return 0;
 }
 
-bool IsSpace(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-}  // namespace
-
 Utf8Char DecodeUtf8(std::string_view text) {
     const auto lead = static_cast<unsigned char>(text[0]);
-    const int length = SequenceLength(lead);
+    const int length = Utf8Length(lead);
     if (length == 1) return {lead, 1};
     if (length == 0 || text.size() < static_cast<std::size_t>(length)) return {kReplacement, 1};
     char32_t code = lead & (0x7F >> length);
@@ -89,19 +90,12 @@ int ParseLeadingInt(std::string_view text) {
         negative = text[at] == '-';
         ++at;
     }
+    // Saturates one past INT_MAX, which is INT_MIN's magnitude.
     std::int64_t magnitude = 0;
-    bool overflow = false;
     for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-        magnitude = magnitude * 10 + (text[at] - '0');
-        if (magnitude > std::int64_t{INT_MAX} + 1) {
-            overflow = true;
-            magnitude = std::int64_t{INT_MAX} + 1;
-        }
+        magnitude = std::min(magnitude * 10 + (text[at] - '0'), std::int64_t{INT_MAX} + 1);
     }
-    if (overflow) return negative ? INT_MIN : INT_MAX;
-    const std::int64_t value = negative ? -magnitude : magnitude;
-    if (value > INT_MAX) return INT_MAX;
-    return static_cast<int>(value);
+    return static_cast<int>(std::min(negative ? -magnitude : magnitude, std::int64_t{INT_MAX}));
 }
 
 }  // namespace platform

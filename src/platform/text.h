@@ -15,6 +15,10 @@ struct Utf8Char {
     std::size_t length;  // bytes taken from the input, at least 1
 };
 
+// The bytes of the UTF-8 character that starts with `lead`; 0 where `lead`
+// starts none.
+int Utf8Length(unsigned char lead);
+
 // Decodes the character at the start of a non-empty text; a malformed byte
 // decodes as U+FFFD of length 1, so a walk over any input always advances.
 Utf8Char DecodeUtf8(std::string_view text);

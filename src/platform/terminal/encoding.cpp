@@ -5,21 +5,13 @@
 #include <cerrno>
 #include <clocale>
 
+#include "platform/terminal/key_decoder.h"
 #include "platform/text.h"
 
 namespace platform {
 
-namespace {
-
-bool IsUtf8OrAscii(const std::string& codeset) {
-    return codeset.empty() || codeset == "UTF-8" || codeset == "utf8" ||
-           codeset == "ANSI_X3.4-1968" || codeset == "ASCII" || codeset == "US-ASCII";
-}
-
-}  // namespace
-
 OutputEncoding::OutputEncoding(const std::string& codeset) {
-    if (!IsUtf8OrAscii(codeset)) converter_ = ::iconv_open(codeset.c_str(), "UTF-8");
+    if (CharsetOf(codeset) != Charset::kUtf8) converter_ = ::iconv_open(codeset.c_str(), "UTF-8");
 }
 
 OutputEncoding::~OutputEncoding() {

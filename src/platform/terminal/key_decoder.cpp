@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "platform/keys.h"
+#include "platform/text.h"
 
 namespace platform {
 namespace {
@@ -42,31 +43,19 @@ int FirstParameter(std::string_view params) {
     return value;
 }
 
+// ESC [ n ~: the editing block, F1 to F12, and the aliases some terminals
+// send for Home and End.
 std::optional<Key> TildeKey(int number) {
-    switch (number) {
-        case 1:
-        case 7:
-            return Grey(key::kHome);
-        case 2:
-            return Grey(key::kInsert);
-        case 3:
-            return Grey(key::kDelete);
-        case 4:
-        case 8:
-            return Grey(key::kEnd);
-        case 5:
-            return Grey(key::kPageUp);
-        case 6:
-            return Grey(key::kPageDown);
-        case 23:
-            return Grey(key::kF11);
-        case 24:
-            return Grey(key::kF12);
-        default:
-            break;
-    }
     if (number >= 11 && number <= 15) return FunctionKey(number - 10);
     if (number >= 17 && number <= 21) return FunctionKey(number - 11);
+    constexpr std::pair<int, int> kGreyKeys[] = {
+        {1, key::kHome},   {2, key::kInsert},   {3, key::kDelete}, {4, key::kEnd},
+        {5, key::kPageUp}, {6, key::kPageDown}, {7, key::kHome},   {8, key::kEnd},
+        {23, key::kF11},   {24, key::kF12},
+    };
+    for (const auto& [tilde, code] : kGreyKeys) {
+        if (tilde == number) return Grey(code);
+    }
     return std::nullopt;
 }
 
@@ -75,33 +64,20 @@ std::optional<Key> TildeKey(int number) {
 std::optional<Key> Lookup(bool csi, std::string_view params, unsigned char final_byte) {
     // Private parameter bytes mark replies and modes, never plain keys.
     if (params.find_first_of("<=>?") != std::string_view::npos) return std::nullopt;
-    switch (final_byte) {
-        case 'A':
-            return Grey(key::kUp);
-        case 'B':
-            return Grey(key::kDown);
-        case 'C':
-            return Grey(key::kRight);
-        case 'D':
-            return Grey(key::kLeft);
-        case 'H':
-            return Grey(key::kHome);
-        case 'F':
-            return Grey(key::kEnd);
-        case 'P':
-        case 'Q':
-        case 'R':
-        case 'S':
-            // In CSI form only the "1;m" shape is a key: ESC [ row ; col R is a
-            // cursor position report.
-            if (csi && !params.starts_with("1;")) return std::nullopt;
-            return FunctionKey(final_byte - 'P' + 1);
-        case '~':
-            if (csi) return TildeKey(FirstParameter(params));
-            return std::nullopt;
-        default:
-            return std::nullopt;
+    constexpr std::pair<unsigned char, int> kGreyKeys[] = {
+        {'A', key::kUp},   {'B', key::kDown}, {'C', key::kRight},
+        {'D', key::kLeft}, {'H', key::kHome}, {'F', key::kEnd},
+    };
+    for (const auto& [letter, code] : kGreyKeys) {
+        if (letter == final_byte) return Grey(code);
     }
+    // In CSI form only the "1;m" shape is F1 to F4: ESC [ row ; col R is a
+    // cursor position report.
+    if (final_byte >= 'P' && final_byte <= 'S' && (!csi || params.starts_with("1;"))) {
+        return FunctionKey(final_byte - 'P' + 1);
+    }
+    if (csi && final_byte == '~') return TildeKey(FirstParameter(params));
+    return std::nullopt;
 }
 
 // The bytes a character that starts with `lead` takes; 1 where `lead` starts
@@ -109,9 +85,7 @@ std::optional<Key> Lookup(bool csi, std::string_view params, unsigned char final
 int CharacterLength(Charset charset, unsigned char lead) {
     switch (charset) {
         case Charset::kUtf8:
-            if (lead >= 0xC2 && lead <= 0xDF) return 2;
-            if (lead >= 0xE0 && lead <= 0xEF) return 3;
-            return lead >= 0xF0 && lead <= 0xF4 ? 4 : 1;
+            return std::max(Utf8Length(lead), 1);
         case Charset::kGbk:
         case Charset::kGb18030:
             return lead >= 0x81 && lead <= 0xFE ? 2 : 1;
@@ -277,18 +251,10 @@ void KeyDecoder::CharacterByte(unsigned char byte, Clock::time_point now) {
 }
 
 void KeyDecoder::PlainKey(unsigned char byte) {
-    switch (byte) {
-        case '\r':
-        case '\n':
-            codes_.push_back(key::kEnter);
-            return;
-        case 0x7F:
-        case '\b':
-            codes_.push_back(key::kBackspace);
-            return;
-        default:
-            codes_.push_back(byte);
-    }
+    int code = byte;
+    if (byte == '\r' || byte == '\n') code = key::kEnter;
+    if (byte == 0x7F || byte == '\b') code = key::kBackspace;
+    codes_.push_back(code);
 }
 
 // A printable key after ESC came with Alt; Alt keys the console has no code
