@@ -48,6 +48,11 @@ void ScreenConsole::Clear() {
     pause_ = Pause::kNone;
 }
 
+void ScreenConsole::Repaint() {
+    if (presenter_ != nullptr) presenter_->LoseTrack();
+    Flush();
+}
+
 void ScreenConsole::Interrupted() {
     pause_ = Pause::kOwed;
 }

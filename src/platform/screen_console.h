@@ -23,6 +23,10 @@ bool LeavesTheNotice(int code);
 // for a pause after an interruption (see Console).
 class ScreenConsole : public Console {
 public:
+    // `presenter` shows the record on a real console; a console that exists
+    // only in memory has none.
+    explicit ScreenConsole(Presenter* presenter = nullptr) : presenter_(presenter) {}
+
     void MoveCursor(int column, int row) override;
     void SetAttribute(int attribute) override { attribute_ = attribute; }
     void Write(std::string_view text) override;
@@ -46,6 +50,10 @@ protected:
     virtual int ReadNumberReply();
     // Play was interrupted: the game owes the player a pause.
     void Interrupted();
+    // Brings the real console up to date with the record, the cursor included.
+    virtual void Flush() {}
+    // The real console may show anything now: every cell is drawn again.
+    void Repaint();
 
     // Reads a reply at the cursor from the key codes `next_code` gives,
     // edited (see LineEditor) and shown in the record with the cursor after
@@ -62,6 +70,7 @@ private:
         kEscapeNext,  // KeyWaiting has said so; ReadKey gives the ESC
     };
 
+    Presenter* presenter_;
     Screen screen_;
     int attribute_ = Cell::kDefaultAttribute;
     Cursor cursor_;

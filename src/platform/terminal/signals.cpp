@@ -25,7 +25,12 @@ alignas(16) char g_crash_stack[1 << 16];
 stack_t g_found_stack;
 std::terminate_handler g_found_terminate = nullptr;
 
-enum class Kind { kEnd, kCrash, kSuspend, kContinue, kResize };
+enum class Kind {
+    kEnd,
+    kCrash,
+    kSuspend,
+    kForTheLoop,  // noted, for the loop to act on
+};
 
 struct Handled {
     int number;
@@ -38,13 +43,13 @@ struct Handled {
 // fault may send; not SIGKILL, which cannot be caught, nor the profilers' and
 // debuggers' own: SIGPROF, SIGVTALRM and SIGTRAP.
 Handled g_handled[] = {
-    {SIGINT, Kind::kEnd},      {SIGTERM, Kind::kEnd},     {SIGHUP, Kind::kEnd},
-    {SIGQUIT, Kind::kEnd},     {SIGALRM, Kind::kEnd},     {SIGUSR1, Kind::kEnd},
-    {SIGUSR2, Kind::kEnd},     {SIGPIPE, Kind::kEnd},     {SIGXCPU, Kind::kEnd},
-    {SIGXFSZ, Kind::kEnd},     {SIGSYS, Kind::kEnd},      {SIGSEGV, Kind::kCrash},
-    {SIGBUS, Kind::kCrash},    {SIGFPE, Kind::kCrash},    {SIGILL, Kind::kCrash},
-    {SIGABRT, Kind::kCrash},   {SIGTSTP, Kind::kSuspend}, {SIGCONT, Kind::kContinue},
-    {SIGWINCH, Kind::kResize},
+    {SIGINT, Kind::kEnd},          {SIGTERM, Kind::kEnd},     {SIGHUP, Kind::kEnd},
+    {SIGQUIT, Kind::kEnd},         {SIGALRM, Kind::kEnd},     {SIGUSR1, Kind::kEnd},
+    {SIGUSR2, Kind::kEnd},         {SIGPIPE, Kind::kEnd},     {SIGXCPU, Kind::kEnd},
+    {SIGXFSZ, Kind::kEnd},         {SIGSYS, Kind::kEnd},      {SIGSEGV, Kind::kCrash},
+    {SIGBUS, Kind::kCrash},        {SIGFPE, Kind::kCrash},    {SIGILL, Kind::kCrash},
+    {SIGABRT, Kind::kCrash},       {SIGTSTP, Kind::kSuspend}, {SIGCONT, Kind::kForTheLoop},
+    {SIGWINCH, Kind::kForTheLoop},
 };
 
 void PutTerminalBack() {
@@ -100,16 +105,9 @@ void OnSuspend(int signal_number) {
     errno = saved_errno;
 }
 
-void OnContinue(int) {
+void OnContinueOrResize(int signal_number) {
     const int saved_errno = errno;
-    g_continued = 1;
-    Wake();
-    errno = saved_errno;
-}
-
-void OnResize(int) {
-    const int saved_errno = errno;
-    g_resized = 1;
+    (signal_number == SIGCONT ? g_continued : g_resized) = 1;
     Wake();
     errno = saved_errno;
 }
@@ -125,24 +123,14 @@ struct sigaction Action(Kind kind) {
     // handler has put the terminal back. Blocked, SIGTTOU lets that last
     // change through instead of stopping the game once more after fg.
     sigaddset(&action.sa_mask, SIGTTOU);
-    switch (kind) {
-        case Kind::kEnd:
-            action.sa_handler = OnEnd;
-            break;
-        case Kind::kSuspend:
-            action.sa_handler = OnSuspend;
-            break;
-        case Kind::kContinue:
-            action.sa_handler = OnContinue;
-            break;
-        case Kind::kResize:
-            action.sa_handler = OnResize;
-            break;
-        case Kind::kCrash:
-            // A crash in the handler itself finds the default action.
-            action.sa_sigaction = OnCrash;
-            action.sa_flags = SA_SIGINFO | SA_RESETHAND | SA_NODEFER | SA_ONSTACK;
-            break;
+    if (kind == Kind::kCrash) {
+        // A crash in the handler itself finds the default action.
+        action.sa_sigaction = OnCrash;
+        action.sa_flags = SA_SIGINFO | SA_RESETHAND | SA_NODEFER | SA_ONSTACK;
+    } else {
+        action.sa_handler = kind == Kind::kEnd       ? OnEnd
+                            : kind == Kind::kSuspend ? OnSuspend
+                                                     : OnContinueOrResize;
     }
     return action;
 }
@@ -163,6 +151,12 @@ void OpenWakePipe() {
     if (::pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0) return;
     g_wake_read = ends[0];
     g_wake_write = ends[1];
+}
+
+bool TakeFlag(volatile std::sig_atomic_t& flag) {
+    const bool was_set = flag != 0;
+    flag = 0;
+    return was_set;
 }
 
 void CloseWakePipe() {
@@ -186,8 +180,7 @@ void Install(TerminalState& terminal) {
     for (Handled& signal : g_handled) {
         ::sigaction(signal.number, nullptr, &signal.found);
         // Ignoring SIGWINCH or SIGCONT stops nothing: the game needs them.
-        const bool optional = signal.kind != Kind::kContinue && signal.kind != Kind::kResize;
-        signal.caught = !(optional && WasIgnored(signal.found));
+        signal.caught = signal.kind == Kind::kForTheLoop || !WasIgnored(signal.found);
         if (!signal.caught) continue;
         const struct sigaction action = Action(signal.kind);
         ::sigaction(signal.number, &action, nullptr);
@@ -217,15 +210,11 @@ void DrainWake() {
 }
 
 bool TakeContinued() {
-    if (!g_continued) return false;
-    g_continued = 0;
-    return true;
+    return TakeFlag(g_continued);
 }
 
 bool TakeResized() {
-    if (!g_resized) return false;
-    g_resized = 0;
-    return true;
+    return TakeFlag(g_resized);
 }
 
 }  // namespace platform::signals

@@ -20,11 +20,6 @@ bool IsForeground(int fd) {
 
 }  // namespace
 
-void Terminal::Repaint() {
-    presenter_.LoseTrack();
-    Flush();
-}
-
 void Terminal::WaitForForeground() const {
     while (!IsForeground(in_fd_)) {
         pollfd wake{signals::WakeFd(), POLLIN, 0};

@@ -32,7 +32,8 @@ std::string Terminal::WhyUnusable(int in_fd, int out_fd) {
 }
 
 Terminal::Terminal(int in_fd, int out_fd)
-    : in_fd_(in_fd),
+    : ScreenConsole(&presenter_),
+      in_fd_(in_fd),
       out_fd_(out_fd),
       state_(in_fd, out_fd),
       encoding_(OutputEncoding::LocaleCodeset()),

@@ -44,13 +44,12 @@ protected:
 private:
     using Clock = KeyDecoder::Clock;
 
-    void Flush();
+    void Flush() override;
     void Send(std::string_view bytes);
     // Acts on what signals left for the loop: a process continued after a
     // stop, a resized window.
     void ActOnSignals();
     void Resume();
-    void Repaint();
     void WaitForForeground() const;
     std::pair<int, int> WindowSize() const;
     // Asks for the game's window and gives the terminal a moment to grant it.

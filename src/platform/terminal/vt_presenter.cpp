@@ -1,8 +1,6 @@
 #include "platform/terminal/vt_presenter.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 
 #include "platform/text.h"
 
@@ -34,41 +32,20 @@ int SgrColour(int windows_colour, int base) {
     return base + ansi + ((windows_colour & 8) ? 60 : 0);
 }
 
-// A cursor movement, built without allocating: the presenter weighs several
-// for every move.
-class EscapeSequence {
-public:
-    EscapeSequence& operator<<(std::string_view text) {
-        size_ += static_cast<std::size_t>(text.copy(bytes_.data() + size_, bytes_.size() - size_));
-        return *this;
-    }
-    EscapeSequence& operator<<(int number) {
-        size_ = static_cast<std::size_t>(
-            std::to_chars(bytes_.data() + size_, bytes_.data() + bytes_.size(), number).ptr -
-            bytes_.data());
-        return *this;
-    }
-    std::string_view view() const { return {bytes_.data(), size_}; }
-
-private:
-    std::array<char, 24> bytes_{};
-    std::size_t size_ = 0;
-};
-
-// CSI with one numeric parameter, left out when it is 1, the default.
-EscapeSequence Csi(int parameter, std::string_view final_byte) {
-    EscapeSequence sequence;
-    sequence << kCsi;
-    if (parameter != 1) sequence << parameter;
-    return sequence << final_byte;
+// Short enough for the string's own buffer: the presenter weighs several
+// movements for every move without allocating.
+std::string Csi(int parameter, char final_byte) {
+    std::string sequence(kCsi);
+    // A parameter of 1 is the default, so it is left out.
+    if (parameter != 1) sequence += std::to_string(parameter);
+    return sequence + final_byte;
 }
 
-EscapeSequence CursorPosition(int column, int row) {
-    EscapeSequence sequence;
-    sequence << kCsi;
-    if (row > 0 || column > 0) sequence << row + 1;
-    if (column > 0) sequence << ";" << column + 1;
-    return sequence << "H";
+std::string CursorPosition(int column, int row) {
+    std::string sequence(kCsi);
+    if (row > 0 || column > 0) sequence += std::to_string(row + 1);
+    if (column > 0) sequence += ';' + std::to_string(column + 1);
+    return sequence + 'H';
 }
 
 // CSI 8 ; rows ; columns t, honoured by some terminals only.
@@ -87,7 +64,7 @@ std::string VtPresenter::RestoreBytes(const Changes& changes) {
     for (const std::string_view undo : {kAsciiSet, kPlainColours, kShowCursor, kAutowrapOn}) {
         bytes += undo;
     }
-    bytes.append(CursorPosition(0, Screen::kRows - 1).view()) += "\r\n";
+    bytes += CursorPosition(0, Screen::kRows - 1) + "\r\n";
     if (changes.found_size && changes.found_size != changes.asked_size) {
         bytes += WindowSize(*changes.found_size);
     }
@@ -148,22 +125,22 @@ void VtPresenter::PlaceCursor(const Cursor& cursor) {
 
 void VtPresenter::MoveTo(int column, int row) {
     if (column == at_column_ && row == at_row_) return;
-    EscapeSequence best = CursorPosition(column, row);
-    const auto consider = [&best](const EscapeSequence& candidate) {
-        if (candidate.view().size() < best.view().size()) best = candidate;
+    std::string best = CursorPosition(column, row);
+    const auto consider = [&best](std::string candidate) {
+        if (candidate.size() < best.size()) best = std::move(candidate);
     };
     if (at_row_ == row && at_column_ >= 0) {
-        if (column == 0) consider(EscapeSequence() << "\r");
-        consider(column > at_column_ ? Csi(column - at_column_, "C")
-                                     : Csi(at_column_ - column, "D"));
-        consider(Csi(column + 1, "G"));
+        if (column == 0) consider("\r");
+        consider(column > at_column_ ? Csi(column - at_column_, 'C')
+                                     : Csi(at_column_ - column, 'D'));
+        consider(Csi(column + 1, 'G'));
     } else if (at_row_ >= 0 && at_column_ >= 0) {
-        if (column == 0 && row > at_row_) consider(Csi(row - at_row_, "E"));
+        if (column == 0 && row > at_row_) consider(Csi(row - at_row_, 'E'));
         if (column == at_column_) {
-            consider(row > at_row_ ? Csi(row - at_row_, "B") : Csi(at_row_ - row, "A"));
+            consider(row > at_row_ ? Csi(row - at_row_, 'B') : Csi(at_row_ - row, 'A'));
         }
     }
-    out_ += best.view();
+    out_ += best;
     at_column_ = column;
     at_row_ = row;
 }

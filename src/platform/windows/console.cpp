@@ -36,7 +36,8 @@ std::string WindowsConsole::WhyUnusable(HANDLE input, HANDLE output) {
 }
 
 WindowsConsole::WindowsConsole(HANDLE input, HANDLE output)
-    : input_(input),
+    : ScreenConsole(&presenter_),
+      input_(input),
       output_(output),
       state_(input, output),
       buffer_(std::make_unique<ScreenBuffer>(output)),
@@ -50,11 +51,6 @@ WindowsConsole::~WindowsConsole() {
 void WindowsConsole::Flush() {
     const std::lock_guard hold(ConsoleState::Lock());
     presenter_.Present(mutable_screen(), cursor());
-}
-
-void WindowsConsole::Repaint() {
-    presenter_.LoseTrack();
-    Flush();
 }
 
 void WindowsConsole::SetTitle(std::string_view title) {

@@ -36,9 +36,7 @@ protected:
     int WaitForKey() override;
 
 private:
-    // Brings the console up to date with the record, the cursor included.
-    void Flush();
-    void Repaint();
+    void Flush() override;
     void ResizeBuffer(int columns, int rows);
     // Waits, showing why, while the largest window the console can give is
     // smaller than the game: wine's console in a terminal can give no more
