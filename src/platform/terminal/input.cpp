@@ -12,10 +12,9 @@ namespace platform {
 namespace {
 
 using std::chrono::milliseconds;
-using Clock = KeyDecoder::Clock;
 
-int MillisUntil(Clock::time_point deadline) {
-    const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
+int MillisUntil(KeyDecoder::Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<milliseconds>(deadline - KeyDecoder::Clock::now());
     return static_cast<int>(std::max<milliseconds::rep>(left.count(), 0));
 }
 

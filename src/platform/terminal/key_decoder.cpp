@@ -170,16 +170,12 @@ void KeyDecoder::Step(unsigned char byte, Clock::time_point now) {
         if (--bytes_owed_ == 0) state_ = State::kGround;
         return;
     }
-    if (byte == kEsc && state_ == State::kControlString) {
-        state_ = State::kStringEscape;
-        escape_at_ = now;
-        return;
-    }
     if (byte == kEsc) {
-        // A second ESC proves the first was pressed alone; inside a sequence it
+        // In a control string it starts the ST, or abandons the string. A
+        // second ESC proves the first was pressed alone; inside a sequence it
         // means the terminal started over, so the partial sequence is abandoned.
         if (state_ == State::kEscape) codes_.push_back(key::kEscape);
-        state_ = State::kEscape;
+        state_ = state_ == State::kControlString ? State::kStringEscape : State::kEscape;
         escape_at_ = now;
         return;
     }

@@ -9,10 +9,8 @@ namespace platform {
 
 namespace {
 
-using std::chrono::milliseconds;
-using Clock = KeyDecoder::Clock;
+constexpr std::chrono::milliseconds kBackgroundCheck{100};
 
-constexpr milliseconds kBackgroundCheck{100};
 bool IsForeground(int fd) {
     const pid_t foreground = ::tcgetpgrp(fd);
     return foreground == -1 || foreground == ::getpgrp();

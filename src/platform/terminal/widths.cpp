@@ -9,11 +9,8 @@ namespace platform {
 
 namespace {
 
-using std::chrono::milliseconds;
-using Clock = KeyDecoder::Clock;
-
 // Long enough for a terminal across ssh to answer a cursor position query.
-constexpr milliseconds kReplyWait{500};
+constexpr std::chrono::milliseconds kReplyWait{500};
 // A glyph whose width the terminal decides, measured on a row of its own so
 // that the answer tells which it was.
 struct Probe {

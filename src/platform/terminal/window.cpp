@@ -5,20 +5,13 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/keys.h"
 #include "platform/terminal/signals.h"
 #include "platform/terminal/terminal.h"
 
 namespace platform {
 
-namespace {
-
-using std::chrono::milliseconds;
-using Clock = KeyDecoder::Clock;
-
 // How long a terminal that honours the window size request may take.
-constexpr milliseconds kResizeWait{250};
-}  // namespace
+constexpr std::chrono::milliseconds kResizeWait{250};
 
 void Terminal::RequestWindowSize(int columns, int rows) {
     state_.NoteWindowSize({columns, rows}, WindowSize());
@@ -33,7 +26,7 @@ void Terminal::AskForWindow() {
     Send(presenter_.TakeBytes());
     const auto give_up = Clock::now() + kResizeWait;
     while (!FitsTheGame(WindowSize()) && Clock::now() < give_up) {
-        WaitForInput(decoder_, std::min(give_up, Clock::now() + milliseconds(25)));
+        WaitForInput(decoder_, std::min(give_up, Clock::now() + std::chrono::milliseconds(25)));
     }
     signals::TakeResized();
 }
