@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <functional>
@@ -36,9 +37,8 @@ inline int RunOnSystemConsole(const std::function<void()>& game) {
         failure = "an exception of unknown type";
     }
     console.reset();
-    for (char& c : failure) {
-        if (c == '\n' || c == '\r') c = ' ';
-    }
+    std::replace_if(
+        failure.begin(), failure.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
     std::fprintf(stderr, "wendlecrux-snake: %s\n", failure.c_str());
     return 1;
 }

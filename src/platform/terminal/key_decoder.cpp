@@ -1,7 +1,6 @@
 #include "platform/terminal/key_decoder.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "platform/keys.h"
 #include "platform/text.h"
@@ -112,20 +111,18 @@ bool OpensControlString(unsigned char byte) {
     return byte == ']' || byte == 'P' || byte == '_' || byte == '^' || byte == 'X';
 }
 
+// "row;column", two numbers and nothing else.
 std::optional<std::pair<int, int>> ParseCursorReport(std::string_view params) {
-    const std::size_t separator = params.find(';');
-    if (separator == std::string_view::npos) return std::nullopt;
-    int row = 0;
-    int column = 0;
-    const auto [row_end, row_error] =
-        std::from_chars(params.data(), params.data() + separator, row);
-    const auto [column_end, column_error] =
-        std::from_chars(params.data() + separator + 1, params.data() + params.size(), column);
-    if (row_error != std::errc() || column_error != std::errc() ||
-        row_end != params.data() + separator || column_end != params.data() + params.size()) {
+    constexpr std::string_view kDigits = "0123456789";
+    const std::size_t separator = params.find_first_not_of(kDigits);
+    if (separator == 0 || separator == std::string_view::npos || params[separator] != ';') {
         return std::nullopt;
     }
-    return std::pair{row, column};
+    const std::string_view column = params.substr(separator + 1);
+    if (column.empty() || column.find_first_not_of(kDigits) != std::string_view::npos) {
+        return std::nullopt;
+    }
+    return std::pair{FirstParameter(params), FirstParameter(column)};
 }
 
 }  // namespace
