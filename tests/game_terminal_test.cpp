@@ -22,19 +22,13 @@ constexpr const char* kUtf8 = "LC_ALL=C.UTF-8";
 constexpr const char* kToMenu = "Return Return Return";
 constexpr const char* kToPause = "Return Return Return Return Escape";
 
-Shown ShownBy(PtySession& game) {
-    return [&game](int column, int row) {
-        const TerminalScreen::Cell cell = game.screen().At(column, row);
-        return ShownCell{cell.glyph, cell.foreground, cell.background};
-    };
-}
-
 // What the terminal shows once the game waits for a key, against the
 // virtual console after `keys`; and the cursor hidden.
 void ExpectShows(PtySession& game, const char* keys, Board board = Board::kAsDrawn) {
     SCOPED_TRACE(keys);
     game.ReadAll();
-    EXPECT_EQ(Differences(ScreenAfter(keys), ShownBy(game), board), "");
+    const Shown shown = [&game](int column, int row) { return game.screen().At(column, row); };
+    EXPECT_EQ(Differences(ScreenAfter(keys), shown, board), "");
     EXPECT_FALSE(game.screen().cursor_shown());
 }
 
