@@ -89,10 +89,9 @@ public:
     PtySession(const PtySession&) = delete;
     PtySession& operator=(const PtySession&) = delete;
 
-    // Reads until `done` holds; false after `limit`.
-    bool ReadUntil(const std::function<bool()>& done,
-                   std::chrono::milliseconds limit = std::chrono::seconds(20)) {
-        const auto give_up = Clock::now() + limit;
+    // Reads until `done` holds; false after 20 s.
+    bool ReadUntil(const std::function<bool()>& done) {
+        const auto give_up = Clock::now() + std::chrono::seconds(20);
         while (!done()) {
             if (Clock::now() > give_up) return false;
             ReadSome(100);
