@@ -88,7 +88,8 @@ private:
 };
 
 // A welcome line typed and blanked from the right half of its first
-// character, a menu item written over it, then a box's corner: whatever width
+// character, a menu item written over it, then a box's corner, and a blank
+// whose background alone changes: whatever width
 // the console gives a glyph, every cell holds what the layout put there, and
 // nothing of the welcome line is left.
 TEST(WindowsPresenter, EveryCellHoldsWhatTheRecordHolds) {
@@ -112,7 +113,9 @@ TEST(WindowsPresenter, EveryCellHoldsWhatTheRecordHolds) {
         platform::WindowsPresenter presenter(buffer, c.widths);
         Screen screen;
         screen.Put(30, 22, "就努力成为最卷的蛇吧！", 3);
+        screen.Put(0, 0, " ", 0x10);
         presenter.Present(screen, kHidden);
+        screen.Put(0, 0, " ", 0x07);
         screen.Put(31, 22, std::string(35, ' '), 3);
         screen.Put(36, 22, "摆烂模式", 113);
         screen.Put(14, 9, "━┃■", 11);
@@ -121,6 +124,7 @@ TEST(WindowsPresenter, EveryCellHoldsWhatTheRecordHolds) {
         EXPECT_EQ(buffer.Text(14, 9, 4), c.corner);
         EXPECT_EQ(buffer.At(37, 22).attributes & 0xFF, 113);
         EXPECT_EQ(buffer.At(29, 22).attributes, 7) << "the cell before the line was never drawn on";
+        EXPECT_EQ(buffer.At(0, 0).attributes & 0xFF, 7) << "a blank that only turned black";
     }
 }
 
