@@ -52,6 +52,7 @@ public:
         ::fcntl(slave_, F_SETFD, FD_CLOEXEC);
         ::tcgetattr(slave_, &before_);
         std::vector<char*> argv;
+        argv.reserve(command.size() + 1);
         for (std::string& word : command) argv.push_back(word.data());
         argv.push_back(nullptr);
         pid_ = ::fork();
