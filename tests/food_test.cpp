@@ -2,6 +2,7 @@
 #include "food.h"
 
 #include <algorithm>
+#include <tuple>
 #include <vector>
 
 #include "game_fixture.h"
@@ -44,11 +45,9 @@ TEST_F(FoodTest, FlashesDrainTheBarAndTheFortiethTakesTheBigFoodAway) {
     NextDrawsCell(10, 12);
     food.DrawBigFood(snake);
     EXPECT_EQ(BarAt(screen()), Repeat("●", 20));
-    const struct {
-        int flash, blank, drained;  // the rest of the 20 bar cells full
-        const char* cell;
-        int cell_attribute;
-    } looks[] = {
+    // After a flash: the bar's blank and drained cells (the rest full), and
+    // the big food's cell.
+    const std::tuple<int, int, int, const char*, int> looks[] = {
         {1, 0, 1, " ", 18}, {20, 0, 20, "■", 18}, {21, 1, 19, " ", 18}, {40, 20, 0, " ", 11}};
     int flashes = 0;
     for (const auto& [flash, blank, drained, cell, cell_attribute] : looks) {

@@ -59,19 +59,6 @@ protected:
     Controller controller;
 };
 
-TEST_F(LayoutTest, TheGameScreenIsTheWallAndThePanel) {
-    const std::pair<int, const char*> modes[] = {{1, "摆烂模式（135）"},
-                                                 {2, "平凡模式（100）"},
-                                                 {3, "学怪模式（60）"},
-                                                 {4, "卷王模式（20）"}};
-    for (const auto& [mode, difficulty] : modes) {
-        controller.mode = mode;
-        controller.tick_ms = 20;
-        controller.DrawGame();
-        ExpectScreen(GameScreen(difficulty));
-    }
-}
-
 // ESC before the first step: the snake as it starts, the food, and the menu.
 TEST_F(LayoutTest, ThePauseMenuStandsBelowTheHints) {
     NextDrawsCell(5, 20);

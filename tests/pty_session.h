@@ -90,10 +90,9 @@ public:
     PtySession(const PtySession&) = delete;
     PtySession& operator=(const PtySession&) = delete;
 
-    // Reads until `done` holds; false after `limit`.
-    bool ReadUntil(const std::function<bool()>& done,
-                   std::chrono::milliseconds limit = std::chrono::seconds(20)) {
-        const auto give_up = Clock::now() + limit;
+    // Reads until `done` holds; false after 20 s.
+    bool ReadUntil(const std::function<bool()>& done) {
+        const auto give_up = Clock::now() + std::chrono::seconds(20);
         while (!done()) {
             if (Clock::now() > give_up) return false;
             ReadSome(100);
@@ -121,8 +120,7 @@ public:
     }
     // Reads until nothing more comes for a moment.
     void ReadAll() {
-        while (ReadSome(200)) {
-        }
+        while (ReadSome(200)) continue;
     }
     void ReadFor(std::chrono::milliseconds duration) {
         for (const auto end = Clock::now() + duration; Clock::now() < end;) ReadSome(10);
@@ -166,18 +164,16 @@ public:
         return now;
     }
     void Type(std::string_view bytes) { (void)!::write(master_, bytes.data(), bytes.size()); }
-    // Types as much of `bytes` as the terminal takes within `limit`, reading
-    // meanwhile; returns how much that was.
-    std::size_t Paste(std::string_view bytes, std::chrono::milliseconds limit) {
+    // Types `bytes` for `limit`, reading meanwhile, as much as the terminal
+    // takes.
+    void Paste(std::string_view bytes, std::chrono::milliseconds limit) {
         ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
-        std::size_t taken = 0;
-        for (const auto end = Clock::now() + limit; taken < bytes.size() && Clock::now() < end;) {
-            const ssize_t written = ::write(master_, bytes.data() + taken, bytes.size() - taken);
-            if (written > 0) taken += static_cast<std::size_t>(written);
+        for (const auto end = Clock::now() + limit; !bytes.empty() && Clock::now() < end;) {
+            const ssize_t written = ::write(master_, bytes.data(), bytes.size());
+            if (written > 0) bytes.remove_prefix(static_cast<std::size_t>(written));
             ReadSome(written > 0 ? 0 : 10);
         }
         ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) & ~O_NONBLOCK);
-        return taken;
     }
     pid_t pid() const { return pid_; }
     TerminalScreen& screen() { return screen_; }

@@ -1,5 +1,6 @@
 // Rounds of play on the virtual console, tick by tick.
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "controller.h"
@@ -40,46 +41,28 @@ protected:
 // Mode 2. Five foods straight down column 16, the fifth bringing a big food to
 // (19, 29); the snake turns right along the bottom row, eats the big food with
 // 25 left, and turns down into the wall. It dies in tick 25; the box is
-// complete 930 ms later and then answered key by key: the column highlighted
-// after each.
-class ScriptedRoundTest : public RoundTest {
-protected:
-    struct BoxKey {
-        int at_ms;
-        std::vector<int> codes;
-        int highlighted_column;
+// complete 930 ms later, takes the arrow typed while it was drawn, and is
+// then answered key by key: the column highlighted after each. A function
+// key's 0 confirms at once and leaves its second code.
+TEST_F(RoundTest, AScriptedRoundGrowsScoresAndEndsInTheBox) {
+    const std::tuple<int, std::vector<int>, int> box_keys[] = {
+        {3400, {kArrowPrefix, kRight}, 58},   {3800, {kArrowPrefix, kLeft}, 50},
+        {4000, {kArrowPrefix, kRight}, 58},   {4200, {kArrowPrefix, kRight}, 58},
+        {5000, {kArrowPrefix, kLeft}, 50},    {6000, {kArrowPrefix, kRight}, 58},
+        {7000, {kFunctionPrefix, kLeft}, 58},
     };
-    static inline const std::vector<BoxKey> kBoxKeys = {
-        {3500, {}, 50},
-        {3800, {kArrowPrefix, kLeft}, 50},
-        {4000, {kArrowPrefix, kRight}, 58},
-        {4200, {kArrowPrefix, kRight}, 58},
-        {5000, {kArrowPrefix, kLeft}, 50},
-        {6000, {kArrowPrefix, kRight}, 58},
-        {7000, {kEnter}, 58},
-    };
+    controller.mode = 2;
+    for (int row : {10, 12, 14, 16, 18}) NextDrawsCell(16, row);
+    NextDrawsCell(19, 29);
+    NextDrawsCell(3, 3);
+    KeysAt(TickStart(21), {kArrowPrefix, kRight});
+    KeysAt(TickStart(24), {kArrowPrefix, kDown});
+    for (const auto& [at_ms, codes, column] : box_keys) KeysAt(Millis(at_ms), codes);
+    EXPECT_EQ(controller.PlayGame(), 2);
+    EXPECT_EQ(console.Now(), Millis(7000));
+    EXPECT_EQ(console.keys_left(), 1u);
 
-    void SetUp() override {
-        RoundTest::SetUp();
-        controller.mode = 2;
-        for (int row : {10, 12, 14, 16, 18}) NextDrawsCell(16, row);
-        NextDrawsCell(19, 29);
-        NextDrawsCell(3, 3);
-        KeysAt(TickStart(21), {kArrowPrefix, kRight});
-        KeysAt(TickStart(24), {kArrowPrefix, kDown});
-        for (const BoxKey& key : kBoxKeys) KeysAt(Millis(key.at_ms), key.codes);
-        result = controller.PlayGame();
-    }
-
-    int result = 0;
-};
-
-TEST_F(ScriptedRoundTest, FoodsGrowTheSnakeAndScore) {
-    const struct {
-        int tick, x, y;
-        const char* glyph;
-        int attribute;
-    } cells[] = {
+    const std::tuple<int, int, int, const char*, int> cells[] = {
         {1, 16, 10, "●", 14},   // the head reaches the first food
         {2, 16, 8, "●", 6},     // one tick later the snake grows: the tail stays
         {2, 16, 12, "★", 13},   // and the next food is drawn
@@ -93,11 +76,8 @@ TEST_F(ScriptedRoundTest, FoodsGrowTheSnakeAndScore) {
         EXPECT_EQ(GlyphAt(DuringTick(tick), x, y), glyph);
         EXPECT_EQ(AttributeAt(DuringTick(tick), x, y), attribute);
     }
-    const struct {
-        int tick;
-        const char* score_field;
-        int length, drained, full;
-    } ticks[] = {
+    // The score field, the snake's length and the big food's bar.
+    const std::tuple<int, const char*, int, int, int> ticks[] = {
         {1, "        ", 3, 0, 0},    // nothing eaten yet
         {2, "      20", 4, 0, 0},    // 20 points a food in mode 2
         {8, "      80", 7, 1, 19},   // the fifth food comes with the big food
@@ -112,32 +92,24 @@ TEST_F(ScriptedRoundTest, FoodsGrowTheSnakeAndScore) {
         EXPECT_EQ(BarAt(screen),
                   Repeat("○", drained) + Repeat("●", full) + Repeat(" ", 20 - drained - full));
     }
-}
 
-// The box waits for its keys once complete; each arrow moves the highlight
-// onto its word, and the choice made is returned.
-TEST_F(ScriptedRoundTest, GameOverBoxFollowsTheArrows) {
-    EXPECT_EQ(TextAt(console.screen(), 32, 16, 20), "你卷到的分数为：160 ");
-    for (const BoxKey& key : kBoxKeys) {
-        const Screen& screen = console.ScreenAt(Millis(key.at_ms + 100));
+    EXPECT_EQ(TextAt(screen(), 32, 16, 20), "你卷到的分数为：160 ");
+    for (const auto& [at_ms, codes, highlighted] : box_keys) {
+        const Screen& screen = console.ScreenAt(Millis(at_ms + 100));
         for (int column : {50, 58}) {
-            const int wanted = column == key.highlighted_column ? kHighlight : kPlain;
+            const int wanted = column == highlighted ? kHighlight : kPlain;
             for (int covered : {column, column + 5}) {
                 EXPECT_EQ(screen.At(covered, 18).attribute, wanted)
-                    << "after the keys at " << key.at_ms << " ms";
+                    << "after the keys at " << at_ms << " ms";
             }
         }
     }
-    EXPECT_EQ(result, 2);
-    EXPECT_EQ(console.Now(), Millis(7000));
 }
 
 TEST_F(RoundTest, OneFoodScoresByModeInAnEightColumnField) {
     // Mode 2 scores in the scripted round.
-    const struct {
-        int mode, tick_ms;
-        const char* field;
-    } paces[] = {{1, 135, "      10"}, {3, 60, "      30"}, {4, 35, "      55"}};
+    const std::tuple<int, int, const char*> paces[] = {
+        {1, 135, "      10"}, {3, 60, "      30"}, {4, 35, "      55"}};
     for (const auto& [mode, tick_ms, field] : paces) {
         SCOPED_TRACE(::testing::Message() << "mode " << mode);
         controller.mode = mode;
@@ -172,12 +144,8 @@ TEST_F(RoundTest, PauseHoldsTheTickAndContinuingStepsAtOnce) {
 
 // Restart and exit leave the menu on the screen and draw no game-over box.
 TEST(MenuTest, KeysPickTheItem) {
-    const struct {
-        std::vector<int> codes;
-        int item;  // 2 restart, 3 exit
-        int result;
-        std::size_t keys_left;
-    } cases[] = {
+    // The keys, the item picked (2 restart, 3 exit), the result, the codes left.
+    const std::tuple<std::vector<int>, int, int, std::size_t> cases[] = {
         {{kEscape, kArrowPrefix, kUp, kArrowPrefix, kDown, kEnter}, 2, 1, 0},
         {{kArrowPrefix, kDown, 'P', kArrowPrefix, kDown, kEnter}, 3, 2, 0},
         // A function key's 0 confirms, and leaves its second code.
@@ -198,18 +166,6 @@ TEST(MenuTest, KeysPickTheItem) {
                       row == 19 + 2 * item ? kHighlight : kPlain);
         }
     }
-}
-
-// Keys typed after the last poll of the round and while the box is drawn wait
-// for the box, which takes them as soon as it is complete: a right arrow, then
-// a function key whose 0 confirms at once and leaves its second code.
-TEST_F(RoundTest, TheBoxReadsKeysTypedBeforeIt) {
-    FoodOutOfTheWay();
-    KeysAt(TickStart(21) + Millis(1), {kArrowPrefix, kRight});
-    KeysAt(TickStart(22) + Millis(100), {kFunctionPrefix, kLeft});
-    EXPECT_EQ(controller.PlayGame(), 2);
-    EXPECT_EQ(console.keys_left(), 1u);
-    EXPECT_EQ(console.Now(), TickStart(22) + Millis(930));
 }
 
 }  // namespace

@@ -127,37 +127,34 @@ TEST_F(SequenceTest, ChosenModeSetsThePaceAndTheDifficultyLine) {
     }
 }
 
-TEST_F(SequenceTest, TheLimitsAreAcceptedAsTypedAndEachRoundReadsItsOwnReply) {
-    ChooseCustom("20 40");
-    EXPECT_EQ(controller.tick_ms, 20);
-    EXPECT_EQ(TextAt(screen(), 16, 20, 47), "请输入你想卷的程度（数值越低越卷）（20 ~ 50）：");
-    EXPECT_EQ(Row(22).substr(26, 10), ">>>  20 40");
-    ClearScreen();
-    ChooseCustom("509\b");
-    EXPECT_EQ(controller.tick_ms, 50) << "nothing of the earlier reply is left to read";
-    EXPECT_EQ(Row(22).substr(26, 8), ">>>  50 ") << "Backspace takes the digit off the screen";
-    EXPECT_TRUE(console.Sleeps().empty()) << "no remark";
-}
-
-// Out of range, a reply earns a remark typed out at 60 ms a character, with
-// 300 ms pauses, and a pace drawn from the generator seeded from the clock.
-TEST_F(SequenceTest, OutOfRangeEarnsARemarkAndARandomPace) {
-    const std::tuple<const char*, const char*, int> replies[] = {
-        {"19", "差不多得了。。。真这么爱卷嘛。。。", 17},
-        {"51", "这难度。。。还想当卷王？。。。", 15},
+// Replies at the limits are taken as typed, Backspace and all; out of range,
+// a reply earns a remark typed out at 60 ms a character (three bytes each),
+// with 300 ms pauses, and a pace drawn from the generator seeded from the
+// clock. Each round reads its own reply, nothing of the one before.
+TEST_F(SequenceTest, ThePaceIsTakenWithinTheLimitsAndRemarkedOnOutside) {
+    const std::tuple<const char*, const char*, int, std::string> replies[] = {
+        {"20 40", ">>>  20 40", 20, ""},
+        {"509\b", ">>>  50 ", 50, ""},
+        {"19", ">>>  19", 0, "差不多得了。。。真这么爱卷嘛。。。我直接安排你！"},
+        {"51", ">>>  51", 0, "这难度。。。还想当卷王？。。。我直接安排你！"},
     };
-    for (const auto& [reply, text, characters] : replies) {
+    platform::VirtualConsole reference;
+    reference.SeedRandom(1'700'000'000);
+    const int random_pace = reference.Random() % 31 + 20;
+    for (const auto& [reply, shown, pace, remark] : replies) {
+        SCOPED_TRACE(reply);
         ClearScreen();
         console.SetCalendarTime(1'700'000'000);
         const Millis start = console.Now();
         ChooseCustom(reply);
-        platform::VirtualConsole reference;
-        reference.SeedRandom(1'700'000'000);
-        EXPECT_EQ(controller.tick_ms, reference.Random() % 31 + 20);
-        const std::string remark = std::string(text) + "我直接安排你！";
-        EXPECT_EQ(Row(24).substr(20, remark.size()), remark);
-        EXPECT_EQ(screen().At(20, 24).attribute, 12);
-        EXPECT_EQ(console.Now() - start, Millis(60 * (characters + 7) + 600)) << reply;
+        EXPECT_EQ(TextAt(screen(), 16, 20, 47), "请输入你想卷的程度（数值越低越卷）（20 ~ 50）：");
+        EXPECT_EQ(Row(22).substr(26, std::string(shown).size()), shown);
+        EXPECT_EQ(controller.tick_ms, pace == 0 ? random_pace : pace);
+        if (!remark.empty()) {
+            EXPECT_EQ(Row(24).substr(20, remark.size()), remark);
+            EXPECT_EQ(screen().At(20, 24).attribute, 12);
+        }
+        EXPECT_EQ(console.Now() - start, Millis(remark.empty() ? 0 : 20 * remark.size() + 600));
     }
 }
 

@@ -1,6 +1,8 @@
 // The snake's steps, steering and tests, on the virtual console.
 #include "snake.h"
 
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "game_fixture.h"
@@ -21,11 +23,8 @@ bool Tick(Snake& snake) {
 // Keys pressed before its first steps take one step each; a turn back onto
 // the heading is ignored, and the key of the heading changes nothing.
 TEST_F(SnakeTest, ArrowsTurnTheSnakeOneStepEachButNeverBack) {
-    const struct {
-        std::vector<int> arrows;  // after the arrow prefix
-        Point head;               // after a step for each
-        bool alive;
-    } runs[] = {
+    // Arrows, each after the arrow prefix; the head after a step for each.
+    const std::tuple<std::vector<int>, Point, bool> runs[] = {
         {{kUp}, {16, 9}, true},
         {{kRight}, {17, 8}, true},
         {{kLeft}, {15, 8}, false},  // onto its own middle segment
@@ -57,13 +56,11 @@ TEST_F(SnakeTest, OnlyEscapeReportsAPause) {
 // Down from the start, left, right, and up after a turn right: the first
 // cell out of the playable area, drawn over the wall.
 TEST_F(SnakeTest, PlayableAreaIsTwoToTwentyNine) {
-    const struct {
-        std::vector<int> keys;
-        Point first_outside;
-    } runs[] = {{{}, {16, 30}},
-                {{kArrowPrefix, kLeft}, {1, 8}},
-                {{kArrowPrefix, kRight}, {30, 8}},
-                {{kArrowPrefix, kRight, kArrowPrefix, kUp}, {17, 1}}};
+    const std::pair<std::vector<int>, Point> runs[] = {
+        {{}, {16, 30}},
+        {{kArrowPrefix, kLeft}, {1, 8}},
+        {{kArrowPrefix, kRight}, {30, 8}},
+        {{kArrowPrefix, kRight, kArrowPrefix, kUp}, {17, 1}}};
     for (const auto& [keys, first_outside] : runs) {
         for (int code : keys) console.PushKeys({code});
         Snake runner;

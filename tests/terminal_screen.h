@@ -11,16 +11,10 @@
 #include <utility>
 #include <vector>
 
+#include "expected_screen.h"
+
 class TerminalScreen {
 public:
-    // A colour is an index into the terminal's 16, or kDefault.
-    static constexpr int kDefault = -1;
-    struct Cell {
-        std::string glyph;  // "" for the right half of a wide character
-        int foreground = kDefault;
-        int background = kDefault;
-    };
-
     TerminalScreen(int columns, int rows) : vt_(vterm_new(rows, columns)) {
         vterm_set_utf8(vt_, 1);
         screen_ = vterm_obtain_screen(vt_);
@@ -43,7 +37,7 @@ public:
     }
     void Resize(int columns, int rows) { vterm_set_size(vt_, rows, columns); }
 
-    Cell At(int column, int row) const {
+    ShownCell At(int column, int row) const {
         VTermScreenCell cell{};
         vterm_screen_get_cell(screen_, {row, column}, &cell);
         return {Utf8(cell.chars[0]), Colour(cell.fg), Colour(cell.bg)};
@@ -84,18 +78,19 @@ public:
         vterm_get_size(vt_, &rows, &columns);
         Feed("\x1b[" + std::to_string(rows - 1) + ";" + std::to_string(columns) + "Hqx");
         return At(columns - 1, rows - 2).glyph == "q" && At(0, rows - 1).glyph == "x" &&
-               At(0, rows - 1).foreground == kDefault && At(0, rows - 1).background == kDefault;
+               At(0, rows - 1).foreground == ShownCell::kDefault &&
+               At(0, rows - 1).background == ShownCell::kDefault;
     }
 
 private:
     static std::string Utf8(uint32_t code) {
         if (code == 0) return " ";
         if (code == static_cast<uint32_t>(-1)) return "";
-        std::string bytes;
         if (code < 0x80) return std::string(1, static_cast<char>(code));
         const int trailing = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
-        const int lead[] = {0, 0xC0, 0xE0, 0xF0};
-        bytes += static_cast<char>(lead[trailing] | (code >> (6 * trailing)));
+        // The lead byte: as many high bits set as the character has bytes.
+        std::string bytes(1,
+                          static_cast<char>((0xFF << (7 - trailing)) | (code >> (6 * trailing))));
         for (int i = trailing - 1; i >= 0; --i) {
             bytes += static_cast<char>(0x80 | ((code >> (6 * i)) & 0x3F));
         }
@@ -103,8 +98,8 @@ private:
     }
     static int Colour(const VTermColor& colour) {
         if (VTERM_COLOR_IS_DEFAULT_FG(&colour) || VTERM_COLOR_IS_DEFAULT_BG(&colour))
-            return kDefault;
-        return VTERM_COLOR_IS_INDEXED(&colour) ? colour.indexed.idx : -2;
+            return ShownCell::kDefault;
+        return VTERM_COLOR_IS_INDEXED(&colour) ? colour.indexed.idx : ShownCell::kUnknown;
     }
     static int SetProperty(VTermProp property, VTermValue* value, void* self) {
         auto& screen = *static_cast<TerminalScreen*>(self);

@@ -138,11 +138,10 @@ TEST(WineTerminal, PlaysAsLaidOutAndPutsTheTerminalBack) {
         // Wine sends its console's grey on black as the terminal's own
         // colours.
         [&game](int column, int row) {
-            const TerminalScreen::Cell cell = game.screen().At(column, row);
-            const auto own = [](int colour, int instead) {
-                return colour == TerminalScreen::kDefault ? instead : colour;
-            };
-            return ShownCell{cell.glyph, own(cell.foreground, 7), own(cell.background, 0)};
+            ShownCell cell = game.screen().At(column, row);
+            if (cell.foreground == ShownCell::kDefault) cell.foreground = 7;
+            if (cell.background == ShownCell::kDefault) cell.background = 0;
+            return cell;
         },
         [&game](const std::function<bool()>& done) { return game.ReadUntil(done); }};
     Play(terminal);
