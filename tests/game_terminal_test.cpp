@@ -139,6 +139,11 @@ TEST_F(AsAJob, SuspendedOrSqueezedItGivesWayAndRepaints) {
     game.Resize(82, 32);
     ASSERT_TRUE(game.ReadUntilShown("卷王模式"));
     ExpectShows(game, kToMenu);
+    // A terminal may lose what it showed in a resize: the game draws it all.
+    game.screen().Feed("\x1b[2J");
+    game.Resize(90, 40);
+    ASSERT_TRUE(game.ReadUntilShown("卷王模式"));
+    ExpectShows(game, kToMenu);
     game.Resize(60, 20);
     ASSERT_TRUE(game.ReadUntilShown("60x20"));
     game.Type("q");
@@ -156,6 +161,13 @@ TEST_F(AsAJob, ARoundComesBackPaused) {
     const auto paused = Snake(game);
     game.ReadFor(500ms);
     EXPECT_EQ(Snake(game), paused) << "the snake stands still";
+    game.Type("\r");
+    ASSERT_TRUE(game.ReadUntil([&] { return !game.screen().Shows("退出游戏"); }));
+    // Stopped by a signal it cannot catch, the game learns only that it goes on.
+    game.StopJob();
+    ASSERT_TRUE(game.ReadUntil([&] { return game.Stopped(); }));
+    game.Foreground();
+    ASSERT_TRUE(game.ReadUntilShown("退出游戏"));
     game.Type("\x1b[B\x1b[B\r");
     EXPECT_TRUE(Exited(game));
     EXPECT_EQ(NotPutBack(game), "");

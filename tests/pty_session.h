@@ -156,6 +156,7 @@ public:
         std::getline(std::ifstream("/proc/" + std::to_string(JobPid()) + "/stat"), stat);
         return stat.size() > stat.rfind(')') + 2 && stat[stat.rfind(')') + 2] == 'T';
     }
+    void StopJob() { ::kill(JobPid(), SIGSTOP); }
     void Foreground() { (void)!::write(job_control_, "f", 1); }
     void Background() { (void)!::write(job_control_, "b", 1); }
     termios Mode() const {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <system_error>
 
+#include "platform/terminal/terminal.h"
 #include "pty_session.h"
 
 namespace {
@@ -60,6 +62,21 @@ TEST(TerminalEscape, AnExceptionOutOfTheGameIsOneLineAfterTheTerminalComesBack) 
     const std::string line = "wendlecrux-snake: the probe gave up on purpose\r\n";
     EXPECT_TRUE(output.ends_with(line)) << "last, on the restored terminal: " << output;
     EXPECT_EQ(output.find("wendlecrux-snake: "), output.size() - line.size()) << "said once";
+}
+
+// Where the terminal's mode cannot be read, nothing is changed: no byte
+// written, no handler left behind.
+TEST(TerminalStart, AModeThatCannotBeReadChangesNothing) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    EXPECT_THROW(platform::Terminal(ends[0], ends[1]), std::system_error);
+    struct sigaction found {};
+    ::sigaction(SIGTSTP, nullptr, &found);
+    EXPECT_EQ(found.sa_handler, SIG_DFL);
+    ::close(ends[1]);
+    char byte = 0;
+    EXPECT_EQ(::read(ends[0], &byte, 1), 0) << "nothing written";
+    ::close(ends[0]);
 }
 
 // As nohup, or a shell without job control for a background job, leaves them.

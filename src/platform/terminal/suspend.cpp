@@ -44,8 +44,13 @@ void Terminal::Resume() {
     presenter_.LoseTrack();
     WaitForForeground();
     signals::TakeContinued();
+    // A stop that no handler saw (SIGSTOP) put nothing back: the title saved
+    // once must not be saved again, or the game's would outlive it.
+    const bool was_put_back = !state_.in_game_mode();
     state_.EnterGameMode();
-    if (!state_.changes().title.empty()) presenter_.SetTitle(state_.changes().title);
+    if (was_put_back && !state_.changes().title.empty()) {
+        presenter_.SetTitle(state_.changes().title);
+    }
     AskForWindow();
     WaitForRoom();
     Repaint();
