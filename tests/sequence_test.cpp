@@ -84,7 +84,7 @@ TEST_F(SequenceTest, WelcomeLinesWaitForAKeyEachAndATwoCodeKeyTakesTwo) {
     EXPECT_EQ(line_at(4999, 33), "就努力成为最卷的蛇吧！");
     EXPECT_EQ(console.Now(), Millis(5000)) << "the arrow's codes waited for nobody";
     EXPECT_EQ(Row(22), std::string(82, ' '));
-    EXPECT_EQ(console.attribute(), 3);
+    EXPECT_EQ(AttributeAt(console.ScreenAt(Millis(999)), 15, 22), 3);
 }
 
 TEST_F(SequenceTest, FirstMenuIsDrawnBelowTheTitle) {

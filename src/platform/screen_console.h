@@ -38,7 +38,6 @@ public:
     int ReadInt() final;
 
     const Screen& screen() const { return screen_; }
-    int attribute() const { return attribute_; }
     const Cursor& cursor() const { return cursor_; }
 
 protected:
